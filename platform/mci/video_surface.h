@@ -1,0 +1,76 @@
+#pragma once
+// Video surfaces: the windows a device draws its video in.
+//
+// A device asks the installed SurfaceFactory for a surface when it opens. The window layer
+// installs a factory whose surfaces are child widgets of the window named by the parent
+// handle; without one, surfaces are off-screen images that can still be read.
+//
+// Threading: create, geometry, visibility and destruction happen on the thread that sends
+// commands (the window's thread). targetSize(), present() and presented() may be called from
+// any thread; a decoder thread calls present() with frames already scaled to targetSize().
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace stillmar::mci {
+
+struct Rect {
+    int32_t x = 0, y = 0, w = 0, h = 0;
+    bool operator==(const Rect&) const = default;
+};
+
+struct Size {
+    int32_t w = 0, h = 0;
+    bool operator==(const Size&) const = default;
+};
+
+// One picture, 32 bits a pixel laid out as 0xFFRRGGBB in native order (QImage::Format_RGB32),
+// rows tightly packed (stride = width * 4 bytes).
+struct VideoFrame {
+    int32_t width = 0;
+    int32_t height = 0;
+    int64_t ptsMs = 0;  // display time counted from the stream's start
+    std::vector<uint32_t> pixels;
+};
+using VideoFramePtr = std::shared_ptr<const VideoFrame>;
+
+class VideoSurface {
+public:
+    virtual ~VideoSurface() = default;
+
+    virtual int32_t handle() const = 0;
+
+    // The window's rectangle inside its parent's client area.
+    virtual void setWindowRect(Rect r) = 0;
+    virtual Rect windowRect() const = 0;
+    // The video's rectangle inside the window; by default the whole window.
+    virtual void setDestination(Rect r) = 0;
+    virtual Rect destination() const = 0;
+    virtual void setVisible(bool visible) = 0;
+    virtual bool isVisible() const = 0;
+
+    // Thread-safe.
+    virtual Size targetSize() const = 0;
+    virtual void present(VideoFramePtr frame) = 0;
+    virtual VideoFramePtr presented() const = 0;
+};
+
+class SurfaceFactory {
+public:
+    virtual ~SurfaceFactory() = default;
+    // `parent` is a window handle (0: none); `child` is true when the style has the child
+    // bit. `videoSize` is the video's own size, used as the initial window size.
+    // Returns null when the parent handle names no window.
+    virtual std::unique_ptr<VideoSurface> createSurface(int32_t parent, bool child,
+                                                        Size videoSize) = 0;
+};
+
+// The factory devices use; null means off-screen surfaces.
+void setSurfaceFactory(SurfaceFactory* factory);
+SurfaceFactory* surfaceFactory();
+
+// An off-screen surface (always available).
+std::unique_ptr<VideoSurface> makeOffscreenSurface(Size videoSize);
+
+}  // namespace stillmar::mci

@@ -1,0 +1,52 @@
+#pragma once
+// Test media, generated on first use with the ffmpeg tool into the build folder.
+//
+// Video fixtures tell their time: frame N (counted from 0 at the stream's start) shows N in
+// binary as kFrameBits vertical stripes, bit 0 at the left, white for 1 and black for 0.
+// decodeFrameNumber() reads it back from any picture of the frame, scaled or not.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace stillmar::test {
+
+constexpr int kFrameBits = 12;
+
+// Known fixtures (name: content):
+//   clock.mp4   H.264 + AAC, 320x240, 25 fps, 20 s, keyframe every 2 s
+//   clock.mkv   H.264 + Vorbis in Matroska, as above
+//   clock.webm  VP8 + Vorbis, 320x240, 25 fps, 10 s
+//   clock.mpg   MPEG-1 video + MP2 in an MPEG program stream, 25 fps, 10 s
+//   clock2.mpg  MPEG-2 video + MP2 in an MPEG-2 program stream, 25 fps, 10 s
+//   clock.avi   MPEG-4 part 2 + PCM in AVI, 25 fps, 10 s
+//   clock.wmv   WMV2 + WMA2 in ASF, 25 fps, 10 s
+//   clock.mov   H.264 + AAC in QuickTime, 25 fps, 10 s
+//   clock.divx  MPEG-4 part 2 in AVI under a .divx name, 25 fps, 10 s
+//   clock30.mp4 H.264, 30 fps, 10 s, no sound
+//   tone.wav    440 Hz sine, PCM, 5 s; tone.mp3 / tone.mpa the same as MP3 / MP2
+//   short.mp4   H.264, 25 fps, 0.4 s
+//   noise.bin   4 KiB of pseudo-random bytes; empty.mp4 an empty file
+//   truncated.mp4  the first half of clock.mp4 (moov at the end: unplayable)
+//   truncated.mpg  the first half of clock.mpg (a playable prefix)
+// Returns the fixture's absolute path; fails the calling test (ADD_FAILURE) and returns an
+// empty text when the tool cannot make it.
+std::string fixture(const std::string& name);
+
+// The folder fixtures live in (created on demand).
+std::string fixtureDir();
+
+// A fresh empty folder for one test's files, removed by the caller when it wants.
+std::string makeTempDir(const std::string& tag);
+
+// Reads the frame number from a picture (0xFFRRGGBB pixels, rows of `stride` words).
+// Returns -1 when the stripes cannot be read (a picture that is not a fixture frame).
+int decodeFrameNumber(const uint32_t* pixels, int width, int height, int stride);
+inline int decodeFrameNumber(const std::vector<uint32_t>& pixels, int width, int height) {
+    return decodeFrameNumber(pixels.data(), width, height, width);
+}
+
+// Runs a shell command; returns its exit status.
+int run(const std::string& command);
+
+}  // namespace stillmar::test
