@@ -1,0 +1,87 @@
+#pragma once
+// TALVEplayer: one device alias of the command-string service. Every member builds its
+// commands as text, sends them through a CommandService and reads the text replies.
+// Result codes are ignored except where a member returns "Success" or the error text.
+// Members run on the calling thread and block until the service answers.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/mci/command_service.h"
+
+namespace stillmar {
+
+class TALVEplayer {
+  public:
+    explicit TALVEplayer(mci::CommandService& service = mci::defaultService());
+
+    // Object state.
+    const std::string& AliasName() const { return aliasName_; }
+    void setAliasName(std::string new_AliasName) { aliasName_ = std::move(new_AliasName); }
+    // The short form of the stored path (empty when the file does not exist).
+    std::string Filename() const;
+    void setFilename(std::string xFile) { filename_ = std::move(xFile); }
+    int32_t hwndParent() const { return hwndParent_; }
+    void setHwndParent(int32_t new_HwndParent) { hwndParent_ = new_HwndParent; }
+    int32_t LastPutResult() const { return lastPutResult_; }
+
+    // "MPEGVideo", "Sequencer" or empty, from the extension of the short path.
+    std::string DeviceType() const;
+    // The text before the first NUL, trailing spaces removed.
+    static std::string getString(std::string_view str);
+
+    // Opening and closing.
+    std::string OpenMediaFile(int32_t lngHWnd, std::string_view aliasName,
+                              std::string_view typeDevice);
+    void CloseCapture();
+
+    // Status queries and time formats.
+    std::string getStatusInfo(int32_t Info);
+    void SetTimeFormat(int32_t fm_Time);
+    std::string LENGTHFORMAT(int32_t sFormat);
+    std::string POSFORMAT(int32_t sPFormat);
+    std::string FormatRemain();
+
+    // Transport. Values of seconds x 1000 beyond 32 bits raise rt::RuntimeError 6.
+    void PlayMEDIAFILE(int32_t where = 0);
+    void setCommand(int32_t Cmd, std::string_view sDrive = {}, int32_t nValue = 0);
+    void SetVolumeState(int32_t st_Vol, int32_t new_Vol);
+    void SetAudioState(int32_t stChan, int32_t st_pos);
+    void FForward(int32_t nValue);
+    void FRewind(int32_t nValue);
+
+    // Video window placement and the still-frame device.
+    std::string MoveVideoTo(int32_t lngHWnd, int32_t lngLeft, int32_t lngTop, int32_t& lngWidth,
+                            int32_t& lngHeight, int32_t margin = 0);
+    std::string PutVideoCapture(int32_t lngHWnd, int32_t lngLeft, int32_t lngTop, int32_t& lngWidth,
+                                int32_t& lngHeight);
+    void OpenCapture(int32_t lngHWnd, int32_t where, std::string_view sName, int32_t lngLeft,
+                     int32_t lngTop, int32_t lngWidth, int32_t lngHeight);
+    int32_t GetHwndDesktop();
+
+    static constexpr std::size_t kOpenFieldLength = 255;
+    static constexpr std::size_t kStatusBufferLength = 256;
+    static constexpr std::size_t kFieldLength = 128;
+    static constexpr int32_t kChildStyle = 1073741824;
+
+  private:
+    uint32_t send(std::string_view command);
+    // Sends with the 256-character status buffer; `buffer` receives the reply.
+    uint32_t sendStatus(std::string_view command, std::string& buffer);
+    // Sends with a 128-character field; returns the reply.
+    std::string sendField(std::string_view command);
+    std::string errorText(uint32_t code);
+    // The position in milliseconds (status code 3), then the millisecond format set again.
+    int32_t positionForJump();
+    std::string place(std::string_view alias, int32_t lngHWnd, int32_t lngLeft, int32_t lngTop,
+                      int32_t& lngWidth, int32_t& lngHeight, int32_t margin);
+
+    mci::CommandService& service_;
+    std::string aliasName_;
+    int32_t lastPutResult_ = 0;
+    std::string filename_;
+    int32_t hwndParent_ = 0;
+};
+
+}  // namespace stillmar
