@@ -1,0 +1,217 @@
+#include "platform/mci/command_parser.h"
+
+#include <array>
+
+#include "platform/mci/errors.h"
+
+namespace stillmar::mci {
+namespace {
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+char lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+
+constexpr std::array<KeywordSpec, 2> kCommonKeywords = {{{"wait"}, {"notify"}}};
+
+// Number of tokens that the words of `phrase` ("time format") match at the front of `tokens`.
+std::size_t matchPhrase(std::span<const Token> tokens, std::string_view phrase) {
+    std::size_t count = 0;
+    while (!phrase.empty()) {
+        const auto space = phrase.find(' ');
+        const std::string_view word = phrase.substr(0, space);
+        if (count >= tokens.size() || tokens[count].quoted ||
+            !equalsNoCase(tokens[count].text, word)) {
+            return 0;
+        }
+        ++count;
+        phrase = space == std::string_view::npos ? std::string_view() : phrase.substr(space + 1);
+    }
+    return count;
+}
+
+std::size_t matchAny(std::span<const Token> tokens, std::span<const KeywordSpec> table,
+                     const KeywordSpec** match) {
+    const std::size_t own = matchKeyword(tokens, table, match);
+    if (own > 0) return own;
+    return matchKeyword(tokens, kCommonKeywords, match);
+}
+
+}  // namespace
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+uint32_t tokenize(std::string_view line, std::vector<Token>& out) {
+    out.clear();
+    // The caller's text ends at its first NUL, as a C string would.
+    line = line.substr(0, line.find('\0'));
+    std::size_t i = 0;
+    while (i < line.size()) {
+        if (isBlank(line[i])) {
+            ++i;
+            continue;
+        }
+        Token token;
+        if (line[i] == '"') {
+            const auto close = line.find('"', i + 1);
+            if (close == std::string_view::npos) return err::kNoClosingQuote;
+            token.text = line.substr(i + 1, close - i - 1);
+            token.quoted = true;
+            i = close + 1;
+            if (i < line.size() && !isBlank(line[i])) return err::kExtraCharacters;
+        } else {
+            const std::size_t start = i;
+            while (i < line.size() && !isBlank(line[i])) ++i;
+            token.text = line.substr(start, i - start);
+        }
+        out.push_back(std::move(token));
+    }
+    return err::kOk;
+}
+
+std::optional<int64_t> parseNumber(std::string_view text) {
+    bool negative = false;
+    if (!text.empty() && text.front() == '-') {
+        negative = true;
+        text.remove_prefix(1);
+    }
+    if (text.empty() || text.size() > 10) return std::nullopt;
+    int64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    if (negative) value = -value;
+    if (value < -2147483648LL || value > 4294967295LL) return std::nullopt;
+    return value;
+}
+
+std::size_t matchKeyword(std::span<const Token> tokens, std::span<const KeywordSpec> table,
+                         const KeywordSpec** match) {
+    std::size_t best = 0;
+    for (const KeywordSpec& spec : table) {
+        const std::size_t n = matchPhrase(tokens, spec.name);
+        if (n > best) {
+            best = n;
+            *match = &spec;
+        }
+    }
+    return best;
+}
+
+const ArgValue* Args::find(std::string_view keyword) const {
+    for (const ArgValue& v : values_) {
+        if (v.keyword == keyword) return &v;
+    }
+    return nullptr;
+}
+
+int64_t Args::number(std::string_view keyword) const {
+    const ArgValue* v = find(keyword);
+    return v && !v->numbers.empty() ? v->numbers.front() : 0;
+}
+
+const std::string& Args::text(std::string_view keyword) const {
+    static const std::string kEmpty;
+    const ArgValue* v = find(keyword);
+    return v ? v->text : kEmpty;
+}
+
+std::vector<std::string_view> Args::given() const {
+    std::vector<std::string_view> out;
+    for (const ArgValue& v : values_) {
+        if (v.keyword != "wait" && v.keyword != "notify") out.push_back(v.keyword);
+    }
+    return out;
+}
+
+uint32_t parseArguments(std::span<const Token> tokens, std::span<const KeywordSpec> table,
+                        uint32_t unknownCode, Args& out) {
+    std::size_t i = 0;
+    while (i < tokens.size()) {
+        const KeywordSpec* spec = nullptr;
+        const std::size_t words = matchAny(tokens.subspan(i), table, &spec);
+        if (words == 0) return unknownCode;
+        if (out.has(spec->name)) return err::kDuplicateFlags;
+        if (spec->group != 0) {
+            for (const ArgValue& other : out.values()) {
+                for (const KeywordSpec& row : table) {
+                    if (row.name == other.keyword && row.group == spec->group) {
+                        return err::kFlagsNotCompatible;
+                    }
+                }
+            }
+        }
+        i += words;
+        ArgValue value;
+        value.keyword = spec->name;
+        const auto rest = [&] { return tokens.subspan(i); };
+        const auto takeConstant = [&]() -> uint32_t {
+            if (i >= tokens.size()) return err::kMissingParameter;
+            std::size_t best = 0;
+            for (std::string_view c : spec->constants) {
+                const std::size_t n = matchPhrase(rest(), c);
+                if (n > best) {
+                    best = n;
+                    value.text = c;
+                }
+            }
+            if (best == 0) {
+                value.text = tokens[i].text;
+                value.known = false;
+                best = 1;
+            }
+            i += best;
+            return err::kOk;
+        };
+        switch (spec->kind) {
+            case ArgKind::Flag:
+                break;
+            case ArgKind::Integer:
+            case ArgKind::Rect: {
+                const int count = spec->kind == ArgKind::Rect ? 4 : 1;
+                for (int k = 0; k < count; ++k, ++i) {
+                    if (i >= tokens.size()) return err::kBadInteger;
+                    const auto n = parseNumber(tokens[i].text);
+                    if (!n) return err::kBadInteger;
+                    value.numbers.push_back(*n);
+                }
+                break;
+            }
+            case ArgKind::Text: {
+                const KeywordSpec* next = nullptr;
+                if (i < tokens.size() && matchAny(rest(), table, &next) == 0) {
+                    value.text = tokens[i].text;
+                    ++i;
+                }
+                break;
+            }
+            case ArgKind::Constant:
+                if (const uint32_t code = takeConstant()) return code;
+                break;
+            case ArgKind::IntegerOrConstant:
+                if (i < tokens.size()) {
+                    if (const auto n = parseNumber(tokens[i].text)) {
+                        value.numbers.push_back(*n);
+                        ++i;
+                        break;
+                    }
+                }
+                if (const uint32_t code = takeConstant()) return code;
+                break;
+        }
+        out.values().push_back(std::move(value));
+    }
+    return err::kOk;
+}
+
+}  // namespace stillmar::mci

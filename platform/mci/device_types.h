@@ -1,0 +1,47 @@
+#pragma once
+// The device types the service offers, and how a file names its device.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/mci/device.h"
+#include "platform/mci/media_engine.h"
+
+namespace stillmar::mci {
+
+// What a device needs from the outside; tests put fakes in.
+struct DeviceEnvironment {
+    std::function<std::unique_ptr<MediaEngine>()> createEngine;
+    std::function<ContentKind(const std::string&)> probe;
+};
+
+struct OpenRequest {
+    std::string path;  // empty: the device is opened without an element
+    int32_t parent = 0;
+    bool child = false;
+};
+
+using DeviceOpener = uint32_t (*)(const OpenRequest&, const DeviceEnvironment&,
+                                  std::unique_ptr<Device>&);
+
+struct DeviceType {
+    std::string_view name;  // as written in replies and tables
+    DeviceOpener open;      // null: the type is known but no driver is installed (263)
+};
+
+const DeviceType* findDeviceType(std::string_view name);
+// The device registered for the file's extension, or null.
+const DeviceType* deviceForExtension(std::string_view path);
+// The device chosen from probed content, or null.
+const DeviceType* deviceForContent(ContentKind kind);
+
+// Openers of the device types (one file each).
+uint32_t openMpegVideo(const OpenRequest& request, const DeviceEnvironment& env,
+                       std::unique_ptr<Device>& out);
+uint32_t openCdAudio(const OpenRequest& request, const DeviceEnvironment& env,
+                     std::unique_ptr<Device>& out);
+
+}  // namespace stillmar::mci
