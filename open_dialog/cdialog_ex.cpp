@@ -1,0 +1,280 @@
+#include "open_dialog/cdialog_ex.h"
+
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QIdentityProxyModel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <cmath>
+
+#include "platform/forms/handles.h"
+
+namespace stillmar::CDialogEX {
+
+QString LastFileName;
+
+namespace {
+
+constexpr int kFileBufferLength = 260;
+constexpr double kFixedTwipsPerPixel = 15.0;
+// Room kept between the dialog's own controls and the inserted window.
+constexpr int kInsertGap = 4;
+
+ModuleState& state() {
+    static ModuleState s;
+    return s;
+}
+
+ShownHook& shownHook() {
+    static ShownHook h;
+    return h;
+}
+
+QString cleanPatterns(const QString& list) {
+    QStringList out;
+    for (QString p : list.split(u';', Qt::SkipEmptyParts)) {
+        p = p.trimmed();
+        if (p.isEmpty()) continue;
+        // "*.*" means every file here, not only names with a dot.
+        out << (p == QLatin1String("*.*") ? QStringLiteral("*") : p);
+    }
+    return out.isEmpty() ? QStringLiteral("*") : out.join(u' ');
+}
+
+// The window shown inside the dialog: taken from wherever it lives while the dialog is up,
+// then hidden and given back to its old parent so that its owner still owns it.
+class InsertedWindow {
+  public:
+    InsertedWindow(QWidget* window, QFileDialog& dialog) {
+        if (!window || window == &dialog || window->isAncestorOf(&dialog)) return;
+        window_ = window;
+        oldParent_ = window->parentWidget();
+        oldFlags_ = window->windowFlags();
+        oldGeometry_ = window->geometry();
+        window->setParent(&dialog, Qt::Widget);
+    }
+    ~InsertedWindow() {
+        if (!window_) return;
+        window_->hide();
+        window_->setParent(oldParent_, oldFlags_);
+        window_->setGeometry(oldGeometry_);
+    }
+    InsertedWindow(const InsertedWindow&) = delete;
+    InsertedWindow& operator=(const InsertedWindow&) = delete;
+
+    QWidget* window() const { return window_; }
+
+    // Places the window at the stored position less the frame's border and caption, so that
+    // the caller's (x, y) are client coordinates whatever the window manager draws.
+    void place(QPoint corner) {
+        if (!window_) return;
+        window_->move(state().insertX + corner.x(), state().insertY + corner.y());
+        window_->show();
+        window_->raise();
+    }
+
+  private:
+    QPointer<QWidget> window_;
+    QPointer<QWidget> oldParent_;
+    Qt::WindowFlags oldFlags_;
+    QRect oldGeometry_;
+};
+
+// Whatever text the dialog gives its OK button (it names folders "Open" on its own), the button
+// reads "Ouvrir". Runs after the dialog's own handlers, which were connected first.
+class OkButtonGuard : public QObject {
+  public:
+    explicit OkButtonGuard(QFileDialog& dialog) : QObject(&dialog), dialog_(dialog) {
+        auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (!edit) edit = dialog.findChild<QLineEdit*>();
+        if (edit) {
+            connect(edit, &QLineEdit::textChanged, this, &OkButtonGuard::relabel);
+        }
+        connect(&dialog, &QFileDialog::currentChanged, this, &OkButtonGuard::relabel);
+        connect(&dialog, &QFileDialog::directoryEntered, this, &OkButtonGuard::relabel);
+        connect(&dialog, &QFileDialog::filterSelected, this, &OkButtonGuard::relabel);
+        if (QPushButton* b = button()) b->installEventFilter(this);
+        relabel();
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint || event->type() == QEvent::Show) relabel();
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    QPushButton* button() const {
+        auto* box = dialog_.findChild<QDialogButtonBox*>();
+        if (!box) return nullptr;
+        QPushButton* b = box->button(QDialogButtonBox::Open);
+        return b ? b : box->button(QDialogButtonBox::Save);
+    }
+    void relabel() {
+        QPushButton* b = button();
+        if (b && b->text() != kOuvrir) b->setText(kOuvrir);
+    }
+
+    static inline const QString kOuvrir = QStringLiteral("Ouvrir");
+    QFileDialog& dialog_;
+};
+
+// French column titles for the file list; the model's own are untranslated.
+class FrenchHeaders : public QIdentityProxyModel {
+  public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        static const char* const titles[] = {"Nom", "Taille", "Type", "Modifié le"};
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < 4)
+            return QString::fromUtf8(titles[section]);
+        return QIdentityProxyModel::headerData(section, orientation, role);
+    }
+};
+
+// The frame's outer top-left corner in client coordinates: minus its border and caption.
+QPoint frameCorner(const QWidget& w) {
+    return w.frameGeometry().topLeft() - w.geometry().topLeft();
+}
+
+QScreen* screenOf(const QWidget& w) {
+    QScreen* s = w.screen();
+    return s ? s : QGuiApplication::primaryScreen();
+}
+
+void fitAndCentre(QFileDialog& dialog, InsertedWindow& inserted) {
+    const QPoint corner = frameCorner(dialog);
+    const int decorationHeight = dialog.frameGeometry().height() - dialog.height();
+    if (state().dialogHeight > 0) {
+        const int clientHeight = std::max(1, state().dialogHeight - decorationHeight);
+        dialog.setFixedHeight(clientHeight);
+        // Keep the dialog's own controls clear of a window inserted in its lower part.
+        if (QWidget* w = inserted.window(); w && dialog.layout()) {
+            const int top = state().insertY + corner.y();
+            if (top > clientHeight / 2 && top < clientHeight) {
+                QMargins m = dialog.layout()->contentsMargins();
+                m.setBottom(std::max(m.bottom(), clientHeight - top + kInsertGap));
+                dialog.layout()->setContentsMargins(m);
+            }
+        }
+    }
+    inserted.place(corner);
+
+    QScreen* screen = screenOf(dialog);
+    if (!screen) return;
+    const QRect sg = screen->geometry();
+    const double twipsX = 1440.0 / screen->logicalDotsPerInchX();
+    const double twipsY = 1440.0 / screen->logicalDotsPerInchY();
+    dialog.move(sg.topLeft() + CentredPosition(sg.width() * twipsX, sg.height() * twipsY,
+                                               dialog.frameGeometry().size()));
+}
+
+}  // namespace
+
+const ModuleState& State() {
+    return state();
+}
+
+void SetDialogInsert(int32_t hWndInsert, int32_t x, int32_t y) {
+    state().insertWindow = hWndInsert;
+    state().insertX = x + 4;
+    state().insertY = y + 23;
+}
+
+void SetDialogHeight(int32_t height) {
+    state().dialogHeight = height;
+}
+
+void SetDialogFilter(const QString& filter) {
+    state().filter = filter;
+}
+
+QString ConvertFilter() {
+    QString s = state().filter;
+    s.replace(u'|', QChar(0));
+    s.append(QChar(0));
+    s.append(QChar(0));
+    return s;
+}
+
+QStringList NameFilters(const QString& converted) {
+    const QStringList items = converted.split(QChar(0));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < items.size(); i += 2) {
+        const QString description = items[i].trimmed();
+        if (description.isEmpty() || items[i + 1].trimmed().isEmpty()) break;
+        filters << QStringLiteral("%1 (%2)").arg(description, cleanPatterns(items[i + 1]));
+    }
+    return filters;
+}
+
+QString DialogOutcome(const QString& path) {
+    QString buffer = path;
+    buffer.append(QString(std::max<qsizetype>(kFileBufferLength - path.size(), 1), QChar(0)));
+    // Blanks only: the NUL padding is not white space here.
+    qsizetype first = 0, last = buffer.size();
+    while (first < last && buffer[first] == u' ') ++first;
+    while (last > first && buffer[last - 1] == u' ') --last;
+    buffer = buffer.mid(first, last - first);
+    if (buffer.endsWith(QChar(0))) buffer.chop(1);
+    return buffer;
+}
+
+QPoint CentredPosition(double screenWidthTwips, double screenHeightTwips, QSize frame) {
+    const double x = (screenWidthTwips / kFixedTwipsPerPixel - frame.width()) / 2.0;
+    const double y = (screenHeightTwips / kFixedTwipsPerPixel - frame.height()) / 2.0;
+    return {static_cast<int>(std::nearbyint(x)), static_cast<int>(std::nearbyint(y))};
+}
+
+void SetShownHook(ShownHook hook) {
+    shownHook() = std::move(hook);
+}
+
+void ShowOpenDialog(int32_t hWndOwner, const QString& initialFile, const QString& initialDir,
+                    const QString& title, QString& fileName) {
+    QFileDialog dialog(forms::widgetOf(hWndOwner), title, initialDir);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setWindowFlags(dialog.windowFlags() | Qt::Tool);
+    dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Regarder dans :"));
+    dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Nom du fichier :"));
+    dialog.setLabelText(QFileDialog::FileType, QStringLiteral("Fichier de type :"));
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Ouvrir"));
+    dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Annuler"));
+
+    dialog.setProxyModel(new FrenchHeaders(&dialog));
+    new OkButtonGuard(dialog);
+
+    const QStringList filters = NameFilters(ConvertFilter());
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        dialog.selectNameFilter(filters.first());
+    }
+    const QString initial = initialFile.left(initialFile.indexOf(QChar(0))).trimmed();
+    if (!initial.isEmpty()) dialog.selectFile(initial);
+
+    // Declared after the dialog: gives the window back before the dialog is destroyed.
+    InsertedWindow inserted(forms::widgetOf(state().insertWindow), dialog);
+    dialog.resize(dialog.sizeHint().width(), dialog.height());
+    fitAndCentre(dialog, inserted);
+    // Once shown the window manager's frame is known; settle again, then let a watcher in.
+    QTimer::singleShot(0, &dialog, [&dialog, &inserted] {
+        fitAndCentre(dialog, inserted);
+        if (shownHook()) shownHook()(dialog);
+    });
+
+    if (dialog.exec() != QDialog::Accepted) return;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty() || chosen.first().isEmpty()) return;
+    fileName = DialogOutcome(QDir::toNativeSeparators(chosen.first()));
+    LastFileName = fileName;
+}
+
+}  // namespace stillmar::CDialogEX
