@@ -1,0 +1,645 @@
+#include "platform/mci/engine/ffmpeg_engine.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/mci/engine/source_cache.h"
+#include "platform/system/bmp_file.h"
+
+namespace stillmar::mci::engine {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kTick = 10ms;
+constexpr auto kSeekTimeout = 30s;
+constexpr auto kRefreshTimeout = 5s;
+constexpr int64_t kLateDropMs = 100;
+constexpr int kAudioChannels = 2;
+
+}  // namespace
+
+FfmpegEngine::FfmpegEngine() = default;
+
+FfmpegEngine::~FfmpegEngine() {
+    close();
+}
+
+EngineStatus FfmpegEngine::open(const std::string& path) {
+    close();
+    const std::string key = sourceKey(path);
+    std::unique_ptr<MediaSource> source = takeCachedSource(key);
+    if (!source) {
+        EngineStatus status = EngineStatus::Ok;
+        source = MediaSource::open(path, status);
+        if (!source) return status;
+    }
+    source_ = std::move(source);
+    key_ = key;
+    info_ = source_->info();
+    {
+        std::lock_guard lock(mutex_);
+        mode_ = EngineMode::Stopped;
+        posMs_ = 0;
+        toMs_ = -1;
+        pipeline_ = false;
+        presentedSerial_ = serial_;
+        shown_ = refFrame(source_->firstFrame());
+        shownPtsMs_ = shown_ ? source_->framePtsMs(shown_.get()) : 0;
+        speed_ = 1000;
+        clock_.stop();
+        clock_.setSpeed(1000);
+        clock_.set(0);
+    }
+    startThreads();
+    bool hasSurface = false;
+    {
+        std::lock_guard lock(surfaceMutex_);
+        hasSurface = surface_ != nullptr;
+    }
+    if (hasSurface) refresh();
+    return EngineStatus::Ok;
+}
+
+void FfmpegEngine::close() {
+    stopThreads();
+    if (source_) {
+        source_->setAudioSink(nullptr);
+        cacheSource(key_, std::move(source_));
+    }
+    audioOut_.reset();
+    audioTried_ = false;
+    audioActive_ = false;
+    std::lock_guard lock(mutex_);
+    shown_.reset();
+    info_ = {};
+    mode_ = EngineMode::Stopped;
+    posMs_ = 0;
+    pipeline_ = false;
+}
+
+void FfmpegEngine::startThreads() {
+    stopping_ = false;
+    frames_.reopen();
+    audioPackets_.reopen();
+    {
+        std::lock_guard lock(commandMutex_);
+        pending_.reset();
+        decodeQuit_ = false;
+    }
+    {
+        std::lock_guard lock(pcmMutex_);
+        pcm_.clear();
+        pcmFrames_ = 0;
+    }
+    source_->setAudioSink([this](PacketPtr packet) {
+        const uint32_t serial = sinkSerial_.load();
+        if (serial == 0) return false;
+        return audioPackets_.push(AudioItem{serial, std::move(packet)});
+    });
+    decodeThread_ = std::thread([this] { decodeLoop(); });
+    presentThread_ = std::thread([this] { presentLoop(); });
+    if (info_.hasAudio) audioThread_ = std::thread([this] { audioLoop(); });
+}
+
+void FfmpegEngine::stopThreads() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    stateCv_.notify_all();
+    {
+        std::lock_guard lock(commandMutex_);
+        decodeQuit_ = true;
+    }
+    commandCv_.notify_all();
+    frames_.abort();
+    audioPackets_.abort();
+    {
+        std::lock_guard lock(pcmMutex_);
+        pcmCv_.notify_all();
+    }
+    if (audioOut_) audioOut_->setPaused(true);
+    for (std::thread* t : {&decodeThread_, &presentThread_, &audioThread_}) {
+        if (t->joinable()) t->join();
+    }
+    if (audioOut_) audioOut_->close();
+    sinkSerial_ = 0;
+}
+
+uint32_t FfmpegEngine::post(Command cmd) {
+    {
+        std::lock_guard lock(commandMutex_);
+        pending_ = cmd;  // a newer command replaces one not yet taken
+    }
+    commandCv_.notify_all();
+    frames_.interrupt();
+    audioPackets_.interrupt();
+    return cmd.serial;
+}
+
+MediaInfo FfmpegEngine::info() const {
+    std::lock_guard lock(mutex_);
+    return info_;
+}
+
+void FfmpegEngine::setSurface(VideoSurface* surface) {
+    {
+        std::lock_guard lock(surfaceMutex_);
+        surface_ = surface;
+    }
+    if (surface) refresh();
+}
+
+void FfmpegEngine::refresh() {
+    std::unique_lock lock(mutex_);
+    if (!shown_ || !presentThread_.joinable() || stopping_) return;
+    const uint64_t id = ++refreshWanted_;
+    lock.unlock();
+    frames_.interrupt();
+    lock.lock();
+    stateCv_.notify_all();
+    stateCv_.wait_for(lock, kRefreshTimeout, [&] { return refreshDone_ >= id || stopping_; });
+}
+
+EngineMode FfmpegEngine::mode() const {
+    std::lock_guard lock(mutex_);
+    return mode_;
+}
+
+int64_t FfmpegEngine::endMsLocked() const {
+    return toMs_ >= 0 ? toMs_ : info_.lengthMs;
+}
+
+int64_t FfmpegEngine::positionLocked() const {
+    if (mode_ != EngineMode::Playing) return posMs_;
+    return std::clamp<int64_t>(clock_.now(), 0, endMsLocked());
+}
+
+int64_t FfmpegEngine::positionMs() const {
+    std::lock_guard lock(mutex_);
+    return positionLocked();
+}
+
+void FfmpegEngine::seek(int64_t ms) {
+    std::unique_lock lock(mutex_);
+    if (!source_ || stopping_) return;
+    const int64_t target = std::clamp<int64_t>(ms, 0, info_.lengthMs);
+    dropAudio();
+    mode_ = EngineMode::Seeking;
+    toMs_ = -1;
+    pipeline_ = false;
+    clock_.stop();
+    posMs_ = target;
+    const uint32_t serial = post(Command{target, ++serial_, false, false, false});
+    stateCv_.wait_for(lock, kSeekTimeout,
+                      [&] { return stopping_ || serial_ != serial || presentedSerial_ == serial; });
+    if (serial_ == serial) mode_ = EngineMode::Stopped;
+    stateCv_.notify_all();
+}
+
+void FfmpegEngine::startPipeline(int64_t fromMs) {
+    dropAudio();
+    const bool withAudio = info_.hasAudio && speed_ == 1000 && ensureAudioOutput();
+    audioActive_ = withAudio;
+    mode_ = EngineMode::Playing;
+    pipeline_ = true;
+    playStartMs_ = fromMs;
+    posMs_ = fromMs;
+    clock_.stop();
+    clock_.set(fromMs);
+    const uint32_t serial = ++serial_;
+    audioSerial_ = withAudio ? serial : 0;
+    audioStartMs_ = fromMs;
+    // With sound the demuxer goes back to the keyframe so that the audio around the start
+    // is read again.
+    post(Command{fromMs, serial, true, withAudio, false});
+    stateCv_.notify_all();
+}
+
+void FfmpegEngine::play(int64_t fromMs, int64_t toMs) {
+    std::lock_guard lock(mutex_);
+    if (!source_ || stopping_) return;
+    toMs_ = toMs >= 0 ? std::clamp<int64_t>(toMs, 0, info_.lengthMs) : -1;
+    stateCv_.notify_all();
+    if (fromMs < 0 && mode_ == EngineMode::Playing) return;
+    if (fromMs < 0 && mode_ == EngineMode::Paused && pipeline_) {
+        mode_ = EngineMode::Playing;
+        clock_.set(posMs_);
+        if (presentedSerial_ == serial_) {
+            clock_.start();
+            if (audioActive_ && audioOut_) audioOut_->setPaused(false);
+        }
+        return;
+    }
+    const int64_t start = fromMs >= 0 ? std::clamp<int64_t>(fromMs, 0, info_.lengthMs) : posMs_;
+    if (start >= endMsLocked()) {
+        mode_ = EngineMode::Stopped;
+        posMs_ = start;
+        return;
+    }
+    startPipeline(start);
+}
+
+bool FfmpegEngine::waitUntilStopped(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    return stateCv_.wait_for(lock, timeout, [&] {
+        return stopping_ || (mode_ != EngineMode::Playing && mode_ != EngineMode::Seeking);
+    });
+}
+
+void FfmpegEngine::pause() {
+    std::lock_guard lock(mutex_);
+    if (!source_) return;
+    if (mode_ == EngineMode::Playing) {
+        posMs_ = positionLocked();
+        clock_.stop();
+        if (audioOut_) audioOut_->setPaused(true);
+    }
+    if (mode_ == EngineMode::Playing || mode_ == EngineMode::Stopped) mode_ = EngineMode::Paused;
+    stateCv_.notify_all();
+}
+
+void FfmpegEngine::resume() {
+    {
+        std::lock_guard lock(mutex_);
+        if (mode_ != EngineMode::Paused) return;
+    }
+    play(-1, toMs_);
+}
+
+void FfmpegEngine::haltLocked() {
+    pipeline_ = false;
+    clock_.stop();
+    dropAudio();
+    post(Command{0, ++serial_, false, false, true});
+    stateCv_.notify_all();
+}
+
+void FfmpegEngine::stop() {
+    std::lock_guard lock(mutex_);
+    if (mode_ != EngineMode::Playing && mode_ != EngineMode::Paused) return;
+    posMs_ = positionLocked();
+    mode_ = EngineMode::Stopped;
+    haltLocked();
+}
+
+void FfmpegEngine::setSpeed(int32_t permille) {
+    std::lock_guard lock(mutex_);
+    speed_ = std::max<int32_t>(1, permille);
+    clock_.setSpeed(speed_);
+    // Sound is only played at normal speed.
+    if (speed_ != 1000 && audioActive_) dropAudio();
+}
+
+int32_t FfmpegEngine::speed() const {
+    std::lock_guard lock(mutex_);
+    return speed_;
+}
+
+void FfmpegEngine::setVolume(int32_t left, int32_t right) {
+    volumeLeft_ = std::clamp<int32_t>(left, 0, 1000);
+    volumeRight_ = std::clamp<int32_t>(right, 0, 1000);
+}
+
+void FfmpegEngine::setChannelsEnabled(bool left, bool right) {
+    leftOn_ = left;
+    rightOn_ = right;
+}
+
+EngineStatus FfmpegEngine::captureFrame(const std::string& bmpPath) {
+    FramePtr frame;
+    int64_t pts = 0;
+    Size size;
+    {
+        std::lock_guard lock(mutex_);
+        frame = refFrame(shown_.get());
+        pts = shownPtsMs_;
+        size = info_.videoSize;
+    }
+    if (!frame) return EngineStatus::Unsupported;
+    auto image = captureConverter_.convert(frame.get(), size, pts);
+    if (!image) return EngineStatus::Io;
+    return sys::writeBmp24(bmpPath, image->width, image->height, image->pixels.data(), image->width)
+               ? EngineStatus::Ok
+               : EngineStatus::Io;
+}
+
+// ---- decode thread -------------------------------------------------------------------------
+
+void FfmpegEngine::decodeLoop() {
+    bool pumping = false;
+    uint32_t pumpSerial = 0;
+    while (true) {
+        std::optional<Command> cmd;
+        {
+            std::unique_lock lock(commandMutex_);
+            if (!pumping) commandCv_.wait(lock, [&] { return decodeQuit_ || pending_; });
+            if (decodeQuit_) return;
+            cmd.swap(pending_);
+        }
+        if (cmd) {
+            pumping = false;
+            sinkSerial_ = 0;
+            if (cmd->halt) continue;
+            frames_.clear();
+            if (cmd->play && audioActive_) sinkSerial_ = cmd->serial;
+            FrameItem item{FrameItem::Target, cmd->serial, nullptr, cmd->ms};
+            if (info_.hasVideo) {
+                const AVFrame* f = source_->seekVideo(cmd->ms, cmd->reseek);
+                item.frame = refFrame(f);
+                if (f) item.ptsMs = source_->framePtsMs(f);
+            } else {
+                source_->seekAudio(cmd->ms);
+            }
+            frames_.push(std::move(item));
+            if (cmd->play) {
+                pumping = true;
+                pumpSerial = cmd->serial;
+            }
+            continue;
+        }
+        pumping = pumpOne(pumpSerial);
+    }
+}
+
+bool FfmpegEngine::pumpOne(uint32_t serial) {
+    if (info_.hasVideo) {
+        const AVFrame* f = source_->nextVideo();
+        if (!f) {
+            frames_.push(FrameItem{FrameItem::End, serial, nullptr, 0});
+            return false;
+        }
+        frames_.push(FrameItem{FrameItem::Frame, serial, refFrame(f), source_->framePtsMs(f)});
+        return true;
+    }
+    if (!source_->pumpAudio()) {
+        frames_.push(FrameItem{FrameItem::End, serial, nullptr, 0});
+        return false;
+    }
+    return true;
+}
+
+// ---- presenter -----------------------------------------------------------------------------
+
+void FfmpegEngine::presentFrame(const AVFrame* frame, int64_t ptsMs) {
+    std::lock_guard lock(surfaceMutex_);
+    if (!surface_ || !frame) return;
+    auto image = presentConverter_.convert(frame, surface_->targetSize(), ptsMs);
+    if (image) surface_->present(std::move(image));
+}
+
+void FfmpegEngine::finish(uint32_t serial, int64_t atMs) {
+    if (serial != serial_ || mode_ != EngineMode::Playing) return;
+    mode_ = EngineMode::Stopped;
+    posMs_ = atMs;
+    pipeline_ = false;
+    clock_.stop();
+    clock_.set(atMs);
+    if (audioOut_) audioOut_->setPaused(true);
+    stateCv_.notify_all();
+}
+
+void FfmpegEngine::presentLoop() {
+    std::optional<FrameItem> item;
+    while (!stopping_) {
+        {
+            std::unique_lock lock(mutex_);
+            if (refreshDone_ != refreshWanted_) {
+                const uint64_t wanted = refreshWanted_;
+                FramePtr frame = refFrame(shown_.get());
+                const int64_t pts = shownPtsMs_;
+                lock.unlock();
+                presentFrame(frame.get(), pts);
+                lock.lock();
+                refreshDone_ = wanted;
+                stateCv_.notify_all();
+            }
+        }
+        if (!item) item = frames_.pop(kTick);
+        if (!item) {
+            // Nothing queued: a range end may still be due (sound-only files).
+            std::lock_guard lock(mutex_);
+            if (mode_ == EngineMode::Playing && pipeline_ && presentedSerial_ == serial_ &&
+                toMs_ >= 0 && clock_.now() >= toMs_)
+                finish(serial_, toMs_);
+            continue;
+        }
+        if (handleItem(*item)) item.reset();
+    }
+}
+
+bool FfmpegEngine::handleItem(FrameItem& item) {
+    std::unique_lock lock(mutex_);
+    if (item.serial != serial_) return true;  // stale
+    auto waitFor = [&](int64_t ms) {
+        stateCv_.wait_for(
+            lock, std::clamp<std::chrono::milliseconds>(std::chrono::milliseconds(ms), 1ms, kTick));
+    };
+    switch (item.kind) {
+        case FrameItem::Target: {
+            if (item.frame) {
+                shown_ = std::move(item.frame);
+                shownPtsMs_ = item.ptsMs;
+            }
+            FramePtr frame = refFrame(shown_.get());
+            const int64_t pts = shownPtsMs_;
+            lock.unlock();
+            presentFrame(frame.get(), pts);
+            lock.lock();
+            if (item.serial == serial_) {
+                presentedSerial_ = item.serial;
+                if (mode_ == EngineMode::Playing && pipeline_) {
+                    clock_.set(playStartMs_);
+                    clock_.start();
+                    if (audioActive_ && audioOut_) audioOut_->setPaused(false);
+                }
+            }
+            stateCv_.notify_all();
+            return true;
+        }
+        case FrameItem::Frame: {
+            if (mode_ != EngineMode::Playing) {
+                waitFor(kTick.count());
+                return false;
+            }
+            const int64_t now = clock_.now();
+            if (toMs_ >= 0 && item.ptsMs > toMs_) {
+                if (now >= toMs_) {
+                    finish(item.serial, toMs_);
+                    return true;
+                }
+                waitFor(toMs_ - now);
+                return false;
+            }
+            if (now < item.ptsMs) {
+                waitFor(item.ptsMs - now);
+                return false;
+            }
+            // Behind the clock with more frames waiting: skip this one.
+            if (now - item.ptsMs > kLateDropMs && frames_.size() > 0) return true;
+            shown_ = std::move(item.frame);
+            shownPtsMs_ = item.ptsMs;
+            FramePtr frame = refFrame(shown_.get());
+            lock.unlock();
+            presentFrame(frame.get(), item.ptsMs);
+            return true;
+        }
+        case FrameItem::End: {
+            if (mode_ != EngineMode::Playing) {
+                waitFor(kTick.count());
+                return false;
+            }
+            const int64_t end = endMsLocked();
+            const int64_t now = clock_.now();
+            if (now >= end) {
+                finish(item.serial, end);
+                return true;
+            }
+            waitFor(end - now);
+            return false;
+        }
+    }
+    return true;
+}
+
+// ---- audio ---------------------------------------------------------------------------------
+
+bool FfmpegEngine::ensureAudioOutput() {
+    if (!audioTried_) {
+        audioTried_ = true;
+        auto out = createAudioOutput();
+        const AVCodecContext* codec = source_ ? source_->audioCodec() : nullptr;
+        const int rate = codec && codec->sample_rate > 0 ? codec->sample_rate : 44100;
+        if (out->open(rate, kAudioChannels, [this](int16_t* o, int n) { fillAudio(o, n); }))
+            audioOut_ = std::move(out);
+    }
+    return audioOut_ != nullptr;
+}
+
+void FfmpegEngine::dropAudio() {
+    audioActive_ = false;
+    audioSerial_ = 0;
+    if (audioOut_) audioOut_->setPaused(true);
+    std::lock_guard lock(pcmMutex_);
+    pcm_.clear();
+    pcmFrames_ = 0;
+    pcmCv_.notify_all();
+}
+
+void FfmpegEngine::fillAudio(int16_t* out, int frames) {
+    const AudioOutput::Format fmt = audioOut_ ? audioOut_->format() : AudioOutput::Format{};
+    const int channels = std::max(1, fmt.channels);
+    const int32_t gain[2] = {leftOn_ ? volumeLeft_.load() : 0, rightOn_ ? volumeRight_.load() : 0};
+    int written = 0;
+    int64_t playedTo = -1;
+    {
+        std::lock_guard lock(pcmMutex_);
+        const uint32_t serial = audioSerial_;
+        while (written < frames && !pcm_.empty()) {
+            PcmChunk& chunk = pcm_.front();
+            const std::size_t chunkFrames = chunk.samples.size() / std::size_t(channels);
+            if (chunk.serial != serial || chunk.offsetFrames >= chunkFrames) {
+                pcmFrames_ -=
+                    std::min(pcmFrames_, chunkFrames - std::min(chunkFrames, chunk.offsetFrames));
+                pcm_.pop_front();
+                continue;
+            }
+            const std::size_t n = std::min<std::size_t>(std::size_t(frames - written),
+                                                        chunkFrames - chunk.offsetFrames);
+            const int16_t* src = chunk.samples.data() + chunk.offsetFrames * std::size_t(channels);
+            int16_t* dst = out + std::size_t(written) * std::size_t(channels);
+            for (std::size_t i = 0; i < n * std::size_t(channels); ++i)
+                dst[i] = int16_t(int32_t(src[i]) * gain[(i % std::size_t(channels)) & 1] / 1000);
+            chunk.offsetFrames += n;
+            written += int(n);
+            pcmFrames_ -= std::min(pcmFrames_, n);
+            playedTo = chunk.ptsMs + int64_t(chunk.offsetFrames) * 1000 / std::max(1, fmt.rate);
+        }
+        pcmCv_.notify_all();
+    }
+    std::memset(out + std::size_t(written) * std::size_t(channels), 0,
+                std::size_t(frames - written) * std::size_t(channels) * sizeof(int16_t));
+    if (playedTo >= 0 && audioActive_)
+        clock_.syncAudio(playedTo - int64_t(fmt.bufferFrames) * 1000 / std::max(1, fmt.rate));
+}
+
+void FfmpegEngine::audioLoop() {
+    AVCodecContext* codec = source_->audioCodec();
+    if (!codec) return;
+    const AVRational tb = source_->audioTimeBase();
+    const int64_t start = source_->audioStartTicks();
+    ResamplerPtr resampler;
+    int inRate = 0, inFormat = -1;
+    AVChannelLayout inLayout{};
+    uint32_t last = 0;
+    FramePtr frame = makeFrame();
+    std::vector<uint8_t> buffer;
+    while (!stopping_) {
+        auto item = audioPackets_.pop(kTick);
+        if (!item || item->serial != audioSerial_) continue;
+        if (item->serial != last) {
+            avcodec_flush_buffers(codec);
+            last = item->serial;
+        }
+        if (avcodec_send_packet(codec, item->packet.get()) < 0) continue;
+        while (frame && avcodec_receive_frame(codec, frame.get()) >= 0) {
+            const AudioOutput::Format fmt = audioOut_ ? audioOut_->format() : AudioOutput::Format{};
+            if (fmt.rate <= 0 || fmt.channels <= 0) break;
+            if (!resampler || inRate != frame->sample_rate || inFormat != frame->format ||
+                av_channel_layout_compare(&inLayout, &frame->ch_layout) != 0) {
+                SwrContext* raw = nullptr;
+                AVChannelLayout outLayout{};
+                av_channel_layout_default(&outLayout, fmt.channels);
+                if (swr_alloc_set_opts2(&raw, &outLayout, AV_SAMPLE_FMT_S16, fmt.rate,
+                                        &frame->ch_layout, AVSampleFormat(frame->format),
+                                        frame->sample_rate, 0, nullptr) < 0 ||
+                    swr_init(raw) < 0) {
+                    swr_free(&raw);
+                    resampler.reset();
+                    break;
+                }
+                resampler.reset(raw);
+                inRate = frame->sample_rate;
+                inFormat = frame->format;
+                av_channel_layout_uninit(&inLayout);
+                av_channel_layout_copy(&inLayout, &frame->ch_layout);
+            }
+            const int capacity = swr_get_out_samples(resampler.get(), frame->nb_samples);
+            if (capacity <= 0) continue;
+            PcmChunk chunk;
+            chunk.serial = item->serial;
+            chunk.ptsMs = frame->best_effort_timestamp != AV_NOPTS_VALUE
+                              ? toMs(frame->best_effort_timestamp - start, tb)
+                              : audioStartMs_.load();
+            chunk.samples.resize(std::size_t(capacity) * std::size_t(fmt.channels));
+            uint8_t* outPlanes[1] = {reinterpret_cast<uint8_t*>(chunk.samples.data())};
+            const int got =
+                swr_convert(resampler.get(), outPlanes, capacity,
+                            const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
+            av_frame_unref(frame.get());
+            if (got <= 0) continue;
+            chunk.samples.resize(std::size_t(got) * std::size_t(fmt.channels));
+            // Sound before the start of playback was read only to reach it.
+            const int64_t skipMs = audioStartMs_.load() - chunk.ptsMs;
+            if (skipMs > 0) {
+                const std::size_t skip =
+                    std::min<std::size_t>(std::size_t(got), std::size_t(skipMs * fmt.rate / 1000));
+                chunk.offsetFrames = skip;
+            }
+            const std::size_t frames = std::size_t(got) - chunk.offsetFrames;
+            if (frames == 0) continue;
+            std::unique_lock lock(pcmMutex_);
+            pcmCv_.wait(lock, [&] {
+                return stopping_ || audioSerial_ != chunk.serial ||
+                       pcmFrames_ < std::size_t(fmt.rate) / 2;
+            });
+            if (stopping_ || audioSerial_ != chunk.serial) break;
+            pcmFrames_ += frames;
+            pcm_.push_back(std::move(chunk));
+        }
+    }
+    av_channel_layout_uninit(&inLayout);
+}
+
+}  // namespace stillmar::mci::engine

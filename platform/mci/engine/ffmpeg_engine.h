@@ -1,0 +1,143 @@
+#pragma once
+// The MediaEngine on FFmpeg. Threads: the caller's (commands), a decode thread (demuxing and
+// video decoding, which itself runs on the decoder's frame threads), an audio decode thread,
+// a presenter (timing, scaling, colour conversion, surface->present) and SDL's audio callback.
+// Every seek or play starts a new serial; queued packets and frames of older serials are
+// dropped, and a burst of seeks is coalesced into the latest.
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "platform/mci/engine/audio_output.h"
+#include "platform/mci/engine/bounded_queue.h"
+#include "platform/mci/engine/frame_converter.h"
+#include "platform/mci/engine/media_source.h"
+#include "platform/mci/engine/playback_clock.h"
+#include "platform/mci/media_engine.h"
+
+namespace stillmar::mci::engine {
+
+class FfmpegEngine final : public MediaEngine {
+  public:
+    FfmpegEngine();
+    ~FfmpegEngine() override;
+
+    EngineStatus open(const std::string& path) override;
+    MediaInfo info() const override;
+    void setSurface(VideoSurface* surface) override;
+    void refresh() override;
+    EngineMode mode() const override;
+    int64_t positionMs() const override;
+    void seek(int64_t ms) override;
+    void play(int64_t fromMs, int64_t toMs) override;
+    bool waitUntilStopped(std::chrono::milliseconds timeout) override;
+    void pause() override;
+    void resume() override;
+    void stop() override;
+    void setSpeed(int32_t permille) override;
+    int32_t speed() const override;
+    void setVolume(int32_t left, int32_t right) override;
+    void setChannelsEnabled(bool left, bool right) override;
+    EngineStatus captureFrame(const std::string& bmpPath) override;
+
+  private:
+    struct Command {
+        int64_t ms = 0;
+        uint32_t serial = 0;
+        bool play = false;
+        bool reseek = false;
+        bool halt = false;
+    };
+    struct FrameItem {
+        enum Kind { Target, Frame, End } kind = Frame;
+        uint32_t serial = 0;
+        FramePtr frame;
+        int64_t ptsMs = 0;
+    };
+    struct AudioItem {
+        uint32_t serial = 0;
+        PacketPtr packet;
+    };
+    struct PcmChunk {
+        uint32_t serial = 0;
+        int64_t ptsMs = 0;
+        std::vector<int16_t> samples;
+        std::size_t offsetFrames = 0;
+    };
+
+    void close();
+    void startThreads();
+    void stopThreads();
+    uint32_t post(Command cmd);  // under mutex_
+    int64_t endMsLocked() const;
+    int64_t positionLocked() const;
+    void startPipeline(int64_t fromMs);  // under mutex_
+    void haltLocked();
+
+    void decodeLoop();
+    bool pumpOne(uint32_t serial);
+    void presentLoop();
+    bool handleItem(FrameItem& item);
+    void presentFrame(const AVFrame* frame, int64_t ptsMs);
+    void finish(uint32_t serial, int64_t atMs);
+
+    void audioLoop();
+    bool ensureAudioOutput();
+    void fillAudio(int16_t* out, int frames);
+    void dropAudio();
+
+    // Set by open/close on the caller's thread while no engine thread runs.
+    std::unique_ptr<MediaSource> source_;
+    std::string key_;
+    MediaInfo info_;
+
+    mutable std::mutex mutex_;
+    std::condition_variable stateCv_;
+    EngineMode mode_ = EngineMode::Stopped;
+    int64_t posMs_ = 0;
+    int64_t toMs_ = -1;
+    uint32_t serial_ = 0;           // the current seek generation
+    uint32_t presentedSerial_ = 0;  // the last generation whose target frame is shown
+    bool pipeline_ = false;         // frames of the current serial are on their way
+    int64_t playStartMs_ = 0;
+    FramePtr shown_;
+    int64_t shownPtsMs_ = 0;
+    uint64_t refreshWanted_ = 0, refreshDone_ = 0;
+    PlaybackClock clock_;
+    int32_t speed_ = 1000;
+
+    std::mutex commandMutex_;
+    std::condition_variable commandCv_;
+    std::optional<Command> pending_;
+    bool decodeQuit_ = false;
+
+    std::mutex surfaceMutex_;
+    VideoSurface* surface_ = nullptr;
+    FrameConverter presentConverter_;  // presenter thread only
+    FrameConverter captureConverter_;  // caller's thread only
+
+    BoundedQueue<FrameItem> frames_{4};
+    BoundedQueue<AudioItem> audioPackets_{512};
+    std::thread decodeThread_, presentThread_, audioThread_;
+
+    std::unique_ptr<AudioOutput> audioOut_;
+    bool audioTried_ = false;
+    std::atomic<bool> stopping_{false};
+    std::atomic<bool> audioActive_{false};
+    std::atomic<uint32_t> sinkSerial_{0};
+    std::atomic<uint32_t> audioSerial_{0};
+    std::atomic<int64_t> audioStartMs_{0};
+    std::atomic<int32_t> volumeLeft_{1000}, volumeRight_{1000};
+    std::atomic<bool> leftOn_{true}, rightOn_{true};
+    std::mutex pcmMutex_;
+    std::condition_variable pcmCv_;
+    std::deque<PcmChunk> pcm_;
+    std::size_t pcmFrames_ = 0;
+};
+
+}  // namespace stillmar::mci::engine

@@ -1,0 +1,21 @@
+#pragma once
+// Decoded pictures to 0xFFRRGGBB images at a given size, honouring the frame's colour space
+// and range. One converter per thread: it keeps its scaler between calls.
+
+#include "platform/mci/engine/ff.h"
+#include "platform/mci/video_surface.h"
+
+namespace stillmar::mci::engine {
+
+class FrameConverter {
+  public:
+    // `size` 0x0 means the frame's own size. Null when the frame cannot be converted.
+    std::shared_ptr<VideoFrame> convert(const AVFrame* frame, Size size, int64_t ptsMs);
+
+  private:
+    ScalerPtr scaler_;
+    int srcW_ = 0, srcH_ = 0, srcFormat_ = -1, dstW_ = 0, dstH_ = 0;
+    int colorspace_ = -1, range_ = -1;
+};
+
+}  // namespace stillmar::mci::engine

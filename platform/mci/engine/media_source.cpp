@@ -1,0 +1,350 @@
+#include "platform/mci/engine/media_source.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+
+namespace stillmar::mci::engine {
+namespace {
+
+constexpr auto kReadDeadline = std::chrono::seconds(5);
+constexpr int kMaxDecodeErrors = 64;
+constexpr int kMaxKeyWait = 600;  // packets; some demuxers never flag keyframes
+constexpr int kMaxSeekRetries = 5;
+
+int64_t nowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+MediaSource::~MediaSource() = default;
+
+int MediaSource::interruptCallback(void* opaque) {
+    auto* self = static_cast<MediaSource*>(opaque);
+    return nowNs() > self->deadlineNs_.load(std::memory_order_relaxed) ? 1 : 0;
+}
+
+void MediaSource::armDeadline() {
+    deadlineNs_.store(nowNs() + std::chrono::nanoseconds(kReadDeadline).count(),
+                      std::memory_order_relaxed);
+}
+
+std::unique_ptr<MediaSource> MediaSource::open(const std::string& path, EngineStatus& status) {
+    std::unique_ptr<MediaSource> src(new MediaSource());
+    status = src->openFile(path);
+    if (status != EngineStatus::Ok) return nullptr;
+    return src;
+}
+
+EngineStatus MediaSource::openFile(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0)
+        return errno == EACCES ? EngineStatus::Io : EngineStatus::FileNotFound;
+    if (!S_ISREG(st.st_mode)) return EngineStatus::Unsupported;
+
+    // Only the file protocol is allowed, and the name is always a path: "concat:x" or
+    // "http:x" name local files, never a protocol.
+    std::error_code ec;
+    const std::string url = "file:" + std::filesystem::absolute(path, ec).string();
+    if (ec) return EngineStatus::Io;
+
+    AVFormatContext* raw = avformat_alloc_context();
+    if (!raw) return EngineStatus::Io;
+    raw->interrupt_callback.callback = &MediaSource::interruptCallback;
+    raw->interrupt_callback.opaque = this;
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    armDeadline();
+    const int rc = avformat_open_input(&raw, url.c_str(), nullptr, &options);
+    av_dict_free(&options);
+    if (rc < 0) {  // raw is freed by FFmpeg on failure
+        const FfStatus s = translate(rc);
+        return s == FfStatus::NotFound ? EngineStatus::FileNotFound
+               : s == FfStatus::Io     ? EngineStatus::Io
+                                       : EngineStatus::Unsupported;
+    }
+    format_.reset(raw);
+    armDeadline();
+    if (avformat_find_stream_info(format_.get(), nullptr) < 0) return EngineStatus::Unsupported;
+
+    vIndex_ = av_find_best_stream(format_.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (vIndex_ >= 0 && (format_->streams[vIndex_]->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0)
+        vIndex_ = -1;
+    aIndex_ = av_find_best_stream(format_.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    if (vIndex_ >= 0 && !openDecoder(vIndex_, video_)) vIndex_ = -1;
+    if (aIndex_ >= 0 && !openDecoder(aIndex_, audio_)) aIndex_ = -1;
+    if (vIndex_ < 0 && aIndex_ < 0) return EngineStatus::Unsupported;
+
+    for (unsigned i = 0; i < format_->nb_streams; ++i) {
+        if (int(i) != vIndex_ && int(i) != aIndex_) format_->streams[i]->discard = AVDISCARD_ALL;
+    }
+    if (vIndex_ >= 0) {
+        AVStream* vs = format_->streams[vIndex_];
+        vStart_ = vs->start_time != AV_NOPTS_VALUE ? vs->start_time : 0;
+        const AVRational rate = av_guess_frame_rate(format_.get(), vs, nullptr);
+        defaultDuration_ =
+            rate.num > 0 && rate.den > 0
+                ? std::max<int64_t>(1, av_rescale_q(1, av_inv_q(rate), vs->time_base))
+                : std::max<int64_t>(1, fromMs(40, vs->time_base));
+        // A file whose video cannot be decoded at all is not playable.
+        const AVFrame* f = seekVideo(0, false);
+        if (!f) return EngineStatus::Unsupported;
+        first_ = refFrame(f);
+        if (!first_) return EngineStatus::Io;
+    }
+    if (aIndex_ >= 0) {
+        AVStream* as = format_->streams[aIndex_];
+        aStart_ = as->start_time != AV_NOPTS_VALUE ? as->start_time : 0;
+    }
+    fillInfo();
+    if (info_.lengthMs <= 0 && vIndex_ < 0) return EngineStatus::Unsupported;
+    return EngineStatus::Ok;
+}
+
+bool MediaSource::openDecoder(int index, CodecPtr& out) {
+    AVStream* st = format_->streams[index];
+    const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
+    if (!codec) return false;
+    CodecPtr ctx(avcodec_alloc_context3(codec));
+    if (!ctx || avcodec_parameters_to_context(ctx.get(), st->codecpar) < 0) return false;
+    ctx->pkt_timebase = st->time_base;
+    if (codec->type == AVMEDIA_TYPE_VIDEO) {
+        ctx->thread_count = 0;  // one per core
+        ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+    }
+    if (avcodec_open2(ctx.get(), codec, nullptr) < 0) return false;
+    out = std::move(ctx);
+    return true;
+}
+
+void MediaSource::fillInfo() {
+    MediaInfo in;
+    const int64_t formatStart = format_->start_time != AV_NOPTS_VALUE ? format_->start_time : 0;
+    int64_t formatLength = format_->duration != AV_NOPTS_VALUE && format_->duration > 0
+                               ? av_rescale(format_->duration, 1000, AV_TIME_BASE)
+                               : 0;
+    if (vIndex_ >= 0) {
+        AVStream* vs = format_->streams[vIndex_];
+        in.hasVideo = true;
+        int w = video_->width, h = video_->height;
+        const AVRational sar = av_guess_sample_aspect_ratio(format_.get(), vs, nullptr);
+        if (sar.num > 0 && sar.den > 0 && sar.num != sar.den)
+            w = int(av_rescale(w, sar.num, sar.den));
+        in.videoSize = Size{w, h};
+        const AVRational rate = av_guess_frame_rate(format_.get(), vs, nullptr);
+        if (rate.num > 0 && rate.den > 0)
+            in.frameRateMilli = int32_t(av_rescale(rate.num, 1000, rate.den));
+        if (vs->duration != AV_NOPTS_VALUE && vs->duration > 0) {
+            in.lengthMs = toMs(vs->duration, vs->time_base);
+        } else {
+            const int64_t offset =
+                toMs(vStart_, vs->time_base) - av_rescale(formatStart, 1000, AV_TIME_BASE);
+            in.lengthMs = std::max<int64_t>(0, formatLength - offset);
+        }
+        if (in.frameRateMilli > 0)
+            in.frameCount = (in.lengthMs * in.frameRateMilli + 500000) / 1000000;
+    } else {
+        AVStream* as = format_->streams[aIndex_];
+        in.lengthMs = as->duration != AV_NOPTS_VALUE && as->duration > 0
+                          ? toMs(as->duration, as->time_base)
+                          : formatLength;
+    }
+    in.hasAudio = aIndex_ >= 0;
+    info_ = in;
+}
+
+AVRational MediaSource::audioTimeBase() const {
+    return aIndex_ >= 0 ? format_->streams[aIndex_]->time_base : AVRational{0, 1};
+}
+
+int64_t MediaSource::framePtsMs(const AVFrame* frame) const {
+    if (!frame || vIndex_ < 0) return 0;
+    return toMs(frameTicks(frame) - vStart_, format_->streams[vIndex_]->time_base);
+}
+
+int64_t MediaSource::frameDuration(const AVFrame* f) const {
+    return f->pkt_duration > 0 ? f->pkt_duration : defaultDuration_;
+}
+
+int MediaSource::readPacket(AVPacket* pkt) {
+    armDeadline();
+    return av_read_frame(format_.get(), pkt);
+}
+
+bool MediaSource::demuxSeek(int64_t videoTicks) {
+    armDeadline();
+    int rc = avformat_seek_file(format_.get(), vIndex_, INT64_MIN, videoTicks, videoTicks, 0);
+    if (rc < 0) {
+        armDeadline();
+        rc = av_seek_frame(format_.get(), vIndex_, videoTicks, AVSEEK_FLAG_BACKWARD);
+    }
+    if (rc < 0) return false;
+    avcodec_flush_buffers(video_.get());
+    cur_.reset();
+    lookahead_.reset();
+    lastTicks_ = AV_NOPTS_VALUE;
+    inputEnded_ = drained_ = false;
+    fresh_ = false;
+    waitKey_ = true;
+    keyWait_ = 0;
+    return true;
+}
+
+bool MediaSource::feedVideo() {
+    PacketPtr pkt = makePacket();
+    if (!pkt) return false;
+    while (true) {
+        av_packet_unref(pkt.get());
+        if (readPacket(pkt.get()) < 0) return false;
+        if (pkt->stream_index == aIndex_) {
+            if (audioSink_) {
+                PacketPtr copy = makePacket();
+                if (copy && av_packet_ref(copy.get(), pkt.get()) >= 0) audioSink_(std::move(copy));
+            }
+            continue;
+        }
+        if (pkt->stream_index != vIndex_) continue;
+        if (waitKey_) {
+            if (!(pkt->flags & AV_PKT_FLAG_KEY) && ++keyWait_ < kMaxKeyWait) continue;
+            waitKey_ = false;
+        }
+        // While catching up to a target, pictures nothing refers to and that end well
+        // before the target need not be decoded at all.
+        bool skip = false;
+        if (skipNonRef_ && targetTicks_ != AV_NOPTS_VALUE && pkt->pts != AV_NOPTS_VALUE) {
+            const int64_t dur = pkt->duration > 0 ? pkt->duration : defaultDuration_;
+            skip = pkt->pts + 2 * dur <= targetTicks_;
+        }
+        video_->skip_frame = skip ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+        const int rc = avcodec_send_packet(video_.get(), pkt.get());
+        if (rc >= 0) return true;
+        if (translate(rc) != FfStatus::Corrupt || ++errors_ > kMaxDecodeErrors) return false;
+    }
+}
+
+FramePtr MediaSource::decodeRaw() {
+    if (lookahead_) return std::move(lookahead_);
+    FramePtr frame = makeFrame();
+    if (!frame) return nullptr;
+    while (true) {
+        const int rc = avcodec_receive_frame(video_.get(), frame.get());
+        if (rc >= 0) {
+            if (frame->best_effort_timestamp == AV_NOPTS_VALUE) {
+                frame->best_effort_timestamp =
+                    lastTicks_ == AV_NOPTS_VALUE ? vStart_ : lastTicks_ + defaultDuration_;
+            }
+            lastTicks_ = frame->best_effort_timestamp;
+            fresh_ = false;
+            return frame;
+        }
+        const FfStatus s = translate(rc);
+        if (s == FfStatus::NeedsInput) {
+            if (feedVideo()) continue;
+            if (drained_) return nullptr;
+            inputEnded_ = drained_ = true;
+            video_->skip_frame = AVDISCARD_DEFAULT;
+            if (avcodec_send_packet(video_.get(), nullptr) < 0) return nullptr;
+            continue;
+        }
+        if (s == FfStatus::Corrupt && ++errors_ <= kMaxDecodeErrors) continue;
+        return nullptr;
+    }
+}
+
+bool MediaSource::sameGroupOfPictures(int64_t fromTicks, int64_t toTicks) const {
+    AVStream* vs = format_->streams[vIndex_];
+    if (avformat_index_get_entries_count(vs) > 0) {
+        const int i = av_index_search_timestamp(vs, toTicks, AVSEEK_FLAG_BACKWARD);
+        if (i < 0) return false;
+        const AVIndexEntry* key = avformat_index_get_entry(vs, i);
+        return key && key->timestamp <= fromTicks;
+    }
+    // Without an index a short step forward is cheaper than a seek.
+    return toTicks - fromTicks <= fromMs(1500, vs->time_base);
+}
+
+const AVFrame* MediaSource::seekVideo(int64_t ms, bool reseek) {
+    if (vIndex_ < 0) return nullptr;
+    AVStream* vs = format_->streams[vIndex_];
+    const int64_t target = vStart_ + fromMs(std::max<int64_t>(0, ms), vs->time_base);
+    if (!reseek && cur_ && frameTicks(cur_.get()) <= target &&
+        target < frameTicks(cur_.get()) + frameDuration(cur_.get()))
+        return cur_.get();
+
+    bool forward = !reseek && (fresh_ || (cur_ && frameTicks(cur_.get()) < target &&
+                                          sameGroupOfPictures(frameTicks(cur_.get()), target)));
+    if (!forward && inputEnded_ && cur_ && frameTicks(cur_.get()) <= target) {
+        return cur_.get();  // past the last frame: it stays shown
+    }
+    int64_t seekTo = target;
+    skipNonRef_ = video_->codec_id == AV_CODEC_ID_H264 || video_->codec_id == AV_CODEC_ID_HEVC;
+    for (int attempt = 0; attempt <= kMaxSeekRetries; ++attempt) {
+        if (!forward && !demuxSeek(seekTo)) return nullptr;
+        targetTicks_ = target;
+        FramePtr candidate;
+        if (forward && cur_ && frameTicks(cur_.get()) <= target) candidate = std::move(cur_);
+        bool overshoot = false;
+        while (true) {
+            FramePtr f = decodeRaw();
+            if (!f) break;
+            const int64_t t = frameTicks(f.get());
+            if (t <= target) {
+                const bool contains = target < t + frameDuration(f.get());
+                candidate = std::move(f);
+                if (contains) break;
+                continue;
+            }
+            if (candidate) {
+                lookahead_ = std::move(f);
+            } else if (!forward && seekTo > vStart_ && attempt < kMaxSeekRetries) {
+                overshoot = true;  // the demuxer landed after the target: go further back
+            } else {
+                candidate = std::move(f);  // nothing earlier exists
+            }
+            break;
+        }
+        targetTicks_ = AV_NOPTS_VALUE;
+        video_->skip_frame = AVDISCARD_DEFAULT;
+        if (!overshoot) {
+            cur_ = std::move(candidate);
+            return cur_.get();
+        }
+        seekTo = std::max(vStart_, seekTo - fromMs(1000LL << attempt, vs->time_base));
+        forward = false;
+    }
+    return nullptr;
+}
+
+const AVFrame* MediaSource::nextVideo() {
+    if (vIndex_ < 0) return nullptr;
+    FramePtr f = decodeRaw();
+    if (!f) return nullptr;
+    cur_ = std::move(f);
+    return cur_.get();
+}
+
+void MediaSource::seekAudio(int64_t ms) {
+    if (aIndex_ < 0) return;
+    AVStream* as = format_->streams[aIndex_];
+    const int64_t ts = aStart_ + fromMs(std::max<int64_t>(0, ms), as->time_base);
+    armDeadline();
+    if (avformat_seek_file(format_.get(), aIndex_, INT64_MIN, ts, ts, 0) < 0) {
+        armDeadline();
+        av_seek_frame(format_.get(), aIndex_, ts, AVSEEK_FLAG_BACKWARD);
+    }
+}
+
+bool MediaSource::pumpAudio() {
+    PacketPtr pkt = makePacket();
+    if (!pkt || readPacket(pkt.get()) < 0) return false;
+    if (pkt->stream_index == aIndex_ && audioSink_) audioSink_(std::move(pkt));
+    return true;
+}
+
+}  // namespace stillmar::mci::engine

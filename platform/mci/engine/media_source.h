@@ -1,0 +1,84 @@
+#pragma once
+// One opened media file: demuxer, decoders and the video decoder's position. Used by one
+// thread at a time; the engine keeps it warm in the source cache between a close and a
+// reopen of the same file, so that the next exact seek can often decode forward from where
+// the previous one stopped.
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/mci/engine/ff.h"
+#include "platform/mci/media_engine.h"
+
+namespace stillmar::mci::engine {
+
+class MediaSource {
+  public:
+    static std::unique_ptr<MediaSource> open(const std::string& path, EngineStatus& status);
+    ~MediaSource();
+    MediaSource(const MediaSource&) = delete;
+    MediaSource& operator=(const MediaSource&) = delete;
+
+    const MediaInfo& info() const { return info_; }
+
+    // The frame whose display time contains `ms` (the last frame at or before it, counted from
+    // the video stream's start); null when none can be decoded. `reseek` forces a demuxer
+    // seek (so that the audio packets around `ms` are read again). The frame stays valid
+    // until the next call.
+    const AVFrame* seekVideo(int64_t ms, bool reseek);
+    // The next frame in display order; null at the end or on a fatal error.
+    const AVFrame* nextVideo();
+    const AVFrame* firstFrame() const { return first_.get(); }
+    int64_t framePtsMs(const AVFrame* frame) const;
+
+    // Audio-only files: seek, then read packets (handed to the audio sink); false at the end.
+    void seekAudio(int64_t ms);
+    bool pumpAudio();
+
+    // Receives the audio packets read while decoding video; without a sink they are dropped.
+    // The sink returns false to drop a packet it cannot take.
+    void setAudioSink(std::function<bool(PacketPtr)> sink) { audioSink_ = std::move(sink); }
+    AVCodecContext* audioCodec() const { return audio_.get(); }
+    AVRational audioTimeBase() const;
+    int64_t audioStartTicks() const { return aStart_; }
+
+  private:
+    MediaSource() = default;
+    static int interruptCallback(void* opaque);
+    void armDeadline();
+    EngineStatus openFile(const std::string& path);
+    bool openDecoder(int index, CodecPtr& out);
+    void fillInfo();
+
+    int readPacket(AVPacket* pkt);
+    bool demuxSeek(int64_t videoTicks);
+    bool feedVideo();
+    FramePtr decodeRaw();
+    int64_t frameTicks(const AVFrame* f) const { return f->best_effort_timestamp; }
+    int64_t frameDuration(const AVFrame* f) const;
+    bool sameGroupOfPictures(int64_t fromTicks, int64_t toTicks) const;
+
+    FormatPtr format_;
+    CodecPtr video_, audio_;
+    int vIndex_ = -1, aIndex_ = -1;
+    int64_t vStart_ = 0, aStart_ = 0;
+    int64_t defaultDuration_ = 1;
+    MediaInfo info_;
+    std::atomic<int64_t> deadlineNs_{0};
+
+    FramePtr cur_, lookahead_, first_;
+    int64_t targetTicks_ = AV_NOPTS_VALUE;  // while catching up to a seek target
+    int64_t lastTicks_ = AV_NOPTS_VALUE;
+    bool fresh_ = true;     // nothing decoded yet, the demuxer is at the start
+    bool waitKey_ = false;  // after a demuxer seek: drop video packets up to a keyframe
+    int keyWait_ = 0;
+    bool inputEnded_ = false, drained_ = false;
+    int errors_ = 0;
+    bool skipNonRef_ = false;
+    std::function<bool(PacketPtr)> audioSink_;
+};
+
+}  // namespace stillmar::mci::engine

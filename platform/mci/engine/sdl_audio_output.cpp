@@ -1,0 +1,79 @@
+#include <SDL.h>
+
+#include <mutex>
+
+#include "platform/mci/engine/audio_output.h"
+
+namespace stillmar::mci::engine {
+namespace {
+
+// SDL's audio subsystem is reference-counted; the first failure is remembered so that a
+// machine without a sound card does not retry its drivers on every open.
+bool initAudioSubsystem() {
+    static std::mutex mutex;
+    static int state = 0;  // 0 unknown, 1 usable, -1 none
+    std::lock_guard lock(mutex);
+    if (state == 0) state = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0 ? 1 : -1;
+    return state == 1;
+}
+
+class SdlAudioOutput final : public AudioOutput {
+  public:
+    ~SdlAudioOutput() override { close(); }
+
+    bool open(int rate, int channels, Fill fill) override {
+        close();
+        if (rate <= 0 || channels <= 0 || !fill || !initAudioSubsystem()) return false;
+        fill_ = std::move(fill);
+        SDL_AudioSpec want{};
+        want.freq = rate;
+        want.format = AUDIO_S16SYS;
+        want.channels = Uint8(channels);
+        want.samples = 1024;
+        want.callback = &SdlAudioOutput::callback;
+        want.userdata = this;
+        SDL_AudioSpec have{};
+        device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+        if (device_ == 0) {
+            fill_ = nullptr;
+            return false;
+        }
+        format_ = Format{have.freq, have.channels, have.samples};
+        return true;
+    }
+
+    Format format() const override { return format_; }
+
+    void setPaused(bool paused) override {
+        if (device_) SDL_PauseAudioDevice(device_, paused ? 1 : 0);
+    }
+
+    void close() override {
+        if (device_) {
+            SDL_CloseAudioDevice(device_);  // waits for a running callback
+            device_ = 0;
+        }
+        fill_ = nullptr;
+        format_ = {};
+    }
+
+  private:
+    static void callback(void* userdata, Uint8* stream, int len) {
+        auto* self = static_cast<SdlAudioOutput*>(userdata);
+        const int frameBytes = int(sizeof(int16_t)) * self->format_.channels;
+        if (frameBytes <= 0) return;
+        self->fill_(reinterpret_cast<int16_t*>(stream), len / frameBytes);
+    }
+
+    SDL_AudioDeviceID device_ = 0;
+    Fill fill_;
+    Format format_;
+};
+
+}  // namespace
+
+std::unique_ptr<AudioOutput> createAudioOutput() {
+    return std::make_unique<SdlAudioOutput>();
+}
+
+}  // namespace stillmar::mci::engine
