@@ -61,6 +61,7 @@ class Args {
     // The keywords given, without wait/notify.
     std::vector<std::string_view> given() const;
     std::vector<ArgValue>& values() { return values_; }
+    const std::vector<ArgValue>& values() const { return values_; }
 
   private:
     std::vector<ArgValue> values_;

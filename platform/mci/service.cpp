@@ -80,7 +80,7 @@ uint32_t Service::execute(std::string_view command, std::string& reply, std::siz
     if (const uint32_t code = tokenize(command, tokens)) return code;
     if (tokens.empty()) return err::kMissingCommandString;
     const std::string& verb = tokens[0].text;
-    if (!isOneOf(verb, kVerbs)) return err::kUnrecognizedCommand;
+    if (tokens[0].quoted || !isOneOf(verb, kVerbs)) return err::kUnrecognizedCommand;
     const auto rest = std::span<const Token>(tokens).subspan(1);
     if (equalsNoCase(verb, "open")) return open(rest, reply, capacity);
     if (rest.empty()) return err::kMissingDeviceName;
