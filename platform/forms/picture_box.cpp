@@ -1,6 +1,6 @@
 #include "platform/forms/picture_box.h"
 
-#include <QFontMetricsF>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -17,8 +17,10 @@ namespace {
 
 constexpr int kBorderWidth = 2;
 
+// Whole pixels, ties to even; far-off coordinates are kept in a range that cannot overflow.
 int toPixelIndex(double v) {
-    return static_cast<int>(std::nearbyint(v));
+    if (!std::isfinite(v)) return 0;
+    return static_cast<int>(std::nearbyint(std::clamp(v, -1e8, 1e8)));
 }
 
 }  // namespace
@@ -28,6 +30,10 @@ PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent, true);
     image_ = QImage(1, 1, QImage::Format_RGB32);
     fillBackground(image_);
+}
+
+int PictureBox::borderWidth() const {
+    return border_ ? kBorderWidth : 0;
 }
 
 int PictureBox::innerWidth() const {
@@ -44,8 +50,8 @@ void PictureBox::setBackColor(uint32_t bgr) {
 
 void PictureBox::setBorderStyle(int style) {
     border_ = style == 0 ? 0 : 1;
-    QResizeEvent e(size(), size());
-    resizeEvent(&e);
+    syncImage();
+    update();
 }
 
 void PictureBox::setScaleMode(int mode) {
@@ -135,12 +141,12 @@ double PictureBox::fromPixelY(double py) const {
 }
 
 double PictureBox::TextWidth(const QString& text) const {
-    return QFontMetricsF(font()).horizontalAdvance(text) * unitsPerPixelX(scaleMode_);
+    return QFontMetrics(font()).horizontalAdvance(text) * unitsPerPixelX(scaleMode_);
 }
 
 double PictureBox::TextHeight(const QString& text) const {
     Q_UNUSED(text);
-    return QFontMetricsF(font()).height() * unitsPerPixelY(scaleMode_);
+    return QFontMetrics(font()).height() * unitsPerPixelY(scaleMode_);
 }
 
 void PictureBox::fillBackground(QImage& img) const {
@@ -157,6 +163,7 @@ void PictureBox::changed() {
 }
 
 void PictureBox::Cls() {
+    syncImage();
     fillBackground(image_);
     curX_ = ScaleLeft();
     curY_ = ScaleTop();
@@ -164,13 +171,15 @@ void PictureBox::Cls() {
 }
 
 void PictureBox::Print(const QString& text) {
-    const double px = toPixelX(curX_);
-    const double py = toPixelY(curY_);
+    syncImage();
+    // Text starts on whole pixels, as the window system draws it.
+    const int px = toPixelIndex(toPixelX(curX_));
+    const int py = toPixelIndex(toPixelY(curY_));
     {
         QPainter p(&image_);
         p.setFont(font());
         p.setPen(toQColor(fore_));
-        p.drawText(QPointF(px, py + QFontMetricsF(font()).ascent()), text);
+        p.drawText(QPoint(px, py + QFontMetrics(font()).ascent()), text);
     }
     curX_ = ScaleLeft();
     curY_ = curY_ + TextHeight(text);
@@ -178,6 +187,7 @@ void PictureBox::Print(const QString& text) {
 }
 
 void PictureBox::setPixel(int x, int y, uint32_t argb) {
+    syncImage();
     if (x < 0 || y < 0 || x >= image_.width() || y >= image_.height()) return;
     reinterpret_cast<uint32_t*>(image_.scanLine(y))[x] = argb;
 }
@@ -215,12 +225,20 @@ void PictureBox::PSet(double x, double y, uint32_t bgr) {
 }
 
 int64_t PictureBox::Point(double x, double y) const {
+    syncImage();
     const int px = toPixelIndex(toPixelX(x)), py = toPixelIndex(toPixelY(y));
     if (px < 0 || py < 0 || px >= image_.width() || py >= image_.height()) return -1;
     return fromArgb(image_.pixel(px, py));
 }
 
+void PictureBox::paintImage(const std::function<void(QImage&)>& painter) {
+    syncImage();
+    painter(image_);
+    changed();
+}
+
 void PictureBox::setPicture(const Picture& p) {
+    syncImage();
     picture_ = p;
     // The new picture replaces what was shown; drawings made after it go on top.
     fillBackground(image_);
@@ -248,6 +266,10 @@ void PictureBox::setBackgroundTransparent(bool on) {
 
 void PictureBox::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    syncImage();
+}
+
+void PictureBox::syncImage() const {
     const int w = std::max(1, innerWidth()), h = std::max(1, innerHeight());
     if (image_.width() == w && image_.height() == h) return;
     QImage next(w, h, QImage::Format_RGB32);
@@ -257,10 +279,16 @@ void PictureBox::resizeEvent(QResizeEvent* event) {
         p.drawImage(0, 0, image_);
     }
     image_ = std::move(next);
-    changed();
+    maskedDirty_ = true;
+}
+
+const QImage& PictureBox::persistentImage() const {
+    syncImage();
+    return image_;
 }
 
 void PictureBox::paintEvent(QPaintEvent*) {
+    syncImage();
     QPainter p(this);
     const int b = border_ ? kBorderWidth : 0;
     if (b) {
@@ -316,6 +344,50 @@ void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
     emit mouseUp(buttonsOf(event->button()), shiftOf(event->modifiers()),
                  fromPixelX(event->position().x() - b), fromPixelY(event->position().y() - b));
     if (self && wasLeft && rect().contains(event->position().toPoint())) emit click();
+}
+
+namespace {
+
+const PictureBox* containerBox(const QWidget& control) {
+    return qobject_cast<const PictureBox*>(control.parentWidget());
+}
+
+}  // namespace
+
+double controlLeft(const QWidget& control) {
+    const PictureBox* box = containerBox(control);
+    if (box == nullptr) return control.x();
+    return box->fromPixelX(control.x() - box->borderWidth());
+}
+
+double controlTop(const QWidget& control) {
+    const PictureBox* box = containerBox(control);
+    if (box == nullptr) return control.y();
+    return box->fromPixelY(control.y() - box->borderWidth());
+}
+
+double controlWidth(const QWidget& control) {
+    const PictureBox* box = containerBox(control);
+    if (box == nullptr) return control.width();
+    return box->fromPixelX(control.width()) - box->fromPixelX(0);
+}
+
+double controlHeight(const QWidget& control) {
+    const PictureBox* box = containerBox(control);
+    if (box == nullptr) return control.height();
+    return box->fromPixelY(control.height()) - box->fromPixelY(0);
+}
+
+void setControlLeft(QWidget& control, double left) {
+    const PictureBox* box = containerBox(control);
+    const double px = box == nullptr ? left : box->toPixelX(left) + box->borderWidth();
+    control.move(toPixelIndex(px), control.y());
+}
+
+void setControlTop(QWidget& control, double top) {
+    const PictureBox* box = containerBox(control);
+    const double py = box == nullptr ? top : box->toPixelY(top) + box->borderWidth();
+    control.move(control.x(), toPixelIndex(py));
 }
 
 }  // namespace stillmar::forms

@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 
 #include "platform/forms/picture.h"
 
@@ -78,8 +79,10 @@ class PictureBox : public QWidget {
     const Picture& picture() const { return picture_; }
     void setPicture(const Picture& p);
     // A copy of the persistent image.
-    Picture Image() const { return Picture(image_); }
-    const QImage& persistentImage() const { return image_; }
+    Picture Image() const { return Picture(persistentImage()); }
+    const QImage& persistentImage() const;
+    // Lets a painter of our own draw into the persistent image (client pixels).
+    void paintImage(const std::function<void(QImage&)>& painter);
 
     // vbDefault or vbCustom; the custom pointer is the MouseIcon.
     void setMousePointer(int pointer);
@@ -90,6 +93,13 @@ class PictureBox : public QWidget {
     // box (a sibling's video) shows through; drawings and the picture stay visible.
     void setBackgroundTransparent(bool on);
     bool backgroundTransparent() const { return transparent_; }
+
+    // Converts between this box's scale and pixels of its client area.
+    double toPixelX(double x) const;
+    double toPixelY(double y) const;
+    double fromPixelX(double px) const;
+    double fromPixelY(double py) const;
+    int borderWidth() const;
 
     int innerWidth() const;
     int innerHeight() const;
@@ -108,17 +118,16 @@ class PictureBox : public QWidget {
     void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
-    double toPixelX(double x) const;
-    double toPixelY(double y) const;
-    double fromPixelX(double px) const;
-    double fromPixelY(double py) const;
     double unitsPerPixelX(int mode) const;
     double unitsPerPixelY(int mode) const;
     void setPixel(int x, int y, uint32_t argb);
     void fillBackground(QImage& img) const;
+    // The persistent image follows the client size; a hidden widget gets its resize events
+    // late, so every use checks the size first.
+    void syncImage() const;
     void changed();
 
-    QImage image_;
+    mutable QImage image_;
     Picture picture_;
     uint32_t back_ = 0xC8D0D4;  // the classic button face
     uint32_t fore_ = 0;
@@ -134,5 +143,14 @@ class PictureBox : public QWidget {
     mutable bool maskedDirty_ = true;
     bool pressedLeft_ = false;
 };
+
+// Position and size of a control in its container's scale: a picture box's own scale, pixels
+// in any other container. Setting a position rounds to whole pixels.
+double controlLeft(const QWidget& control);
+double controlTop(const QWidget& control);
+double controlWidth(const QWidget& control);
+double controlHeight(const QWidget& control);
+void setControlLeft(QWidget& control, double left);
+void setControlTop(QWidget& control, double top);
 
 }  // namespace stillmar::forms
