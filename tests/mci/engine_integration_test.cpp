@@ -1,0 +1,181 @@
+// The service over the real FFmpeg engine, with generated fixtures whose frames tell their time.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "platform/mci/service.h"
+#include "platform/system/bmp_file.h"
+#include "tests/support/fixtures.h"
+
+namespace stillmar::mci {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Off-screen surfaces the test can read.
+struct KeepingFactory final : SurfaceFactory {
+    std::unique_ptr<VideoSurface> createSurface(int32_t, bool, Size size) override {
+        auto surface = makeOffscreenSurface(size);
+        last = surface.get();
+        return surface;
+    }
+    VideoSurface* last = nullptr;
+};
+
+class EngineIntegration : public ::testing::Test {
+  protected:
+    void SetUp() override { setSurfaceFactory(&factory_); }
+    void TearDown() override {
+        service_.sendString("close all", nullptr, 0, 0);
+        setSurfaceFactory(nullptr);
+    }
+
+    uint32_t send(const std::string& command, std::string* reply = nullptr) {
+        std::string local;
+        return service_.sendString(command, reply ? reply : &local, 256, 0);
+    }
+    std::string ask(const std::string& command) {
+        std::string reply;
+        EXPECT_EQ(send(command, &reply), 0u) << command;
+        return reply;
+    }
+    int shownFrame() {
+        const VideoFramePtr frame = factory_.last ? factory_.last->presented() : nullptr;
+        if (!frame) return -1;
+        return stillmar::test::decodeFrameNumber(frame->pixels, frame->width, frame->height);
+    }
+    // Opens a fixture the way the player does: its 255-character field, no device type.
+    void openLikeThePlayer(const std::string& fixture, const std::string& alias) {
+        const std::string file = stillmar::test::fixture(fixture);
+        ASSERT_FALSE(file.empty());
+        std::string command =
+            "open " + file + " type  Alias " + alias + " parent 0 Style 1073741824";
+        command.resize(255, ' ');
+        ASSERT_EQ(send(command), 0u) << fixture;
+    }
+
+    KeepingFactory factory_;
+    Service service_{DeviceEnvironment{[] { return createMediaEngine(); },
+                                       [](const std::string& p) { return probeContent(p); }}};
+};
+
+TEST_F(EngineIntegration, lengthAndPositionInBothFormats) {
+    openLikeThePlayer("clock.mp4", "V");
+    EXPECT_EQ(ask("status V length"), "20000");
+    EXPECT_EQ(ask("status V frame rate"), "25000");
+    EXPECT_EQ(ask("status V position"), "0");
+    ASSERT_EQ(send("set V time format frames"), 0u);
+    EXPECT_EQ(ask("status V length"), "500");
+    ASSERT_EQ(send("seek V to 137"), 0u);
+    EXPECT_EQ(ask("status V position"), "137");
+    EXPECT_EQ(shownFrame(), 137);
+    ASSERT_EQ(send("set V time format ms"), 0u);
+    EXPECT_EQ(ask("status V position"), "5480");
+}
+
+TEST_F(EngineIntegration, seekPresentsTheExactFrameMidGroupOfPictures) {
+    openLikeThePlayer("clock.mp4", "V");
+    // Keyframes every 2 s: these land before, on and after them, backwards too.
+    for (int ms : {0, 39, 40, 1999, 2000, 7321, 3020, 19960, 12345, 41}) {
+        ASSERT_EQ(send("seek V to " + std::to_string(ms)), 0u);
+        EXPECT_EQ(shownFrame(), ms / 40) << ms;
+        EXPECT_EQ(ask("status V mode"), "stopped");
+    }
+    ASSERT_EQ(send("seek V to end"), 0u);
+    EXPECT_EQ(shownFrame(), 499);
+    ASSERT_EQ(send("seek V to 999999"), 0u);
+    EXPECT_EQ(shownFrame(), 499);
+    ASSERT_EQ(send("seek V to start"), 0u);
+    EXPECT_EQ(shownFrame(), 0);
+}
+
+TEST_F(EngineIntegration, modesFollowTheTransportCommands) {
+    openLikeThePlayer("clock.mp4", "V");
+    EXPECT_EQ(ask("status V mode"), "stopped");
+    EXPECT_EQ(ask("status V window visible"), "false");
+    ASSERT_EQ(send("play V"), 0u);
+    EXPECT_EQ(ask("status V mode"), "playing");
+    EXPECT_EQ(ask("status V window visible"), "true");
+    ASSERT_EQ(send("pause V"), 0u);
+    EXPECT_EQ(ask("status V mode"), "paused");
+    const std::string held = ask("status V position");
+    EXPECT_EQ(ask("status V position"), held);
+    ASSERT_EQ(send("resume V"), 0u);
+    EXPECT_EQ(ask("status V mode"), "playing");
+    ASSERT_EQ(send("stop V"), 0u);
+    EXPECT_EQ(ask("status V mode"), "stopped");
+    ASSERT_EQ(send("seek V to 4000"), 0u);
+    ASSERT_EQ(send("pause V wait"), 0u);
+    EXPECT_EQ(ask("status V mode"), "paused");
+    EXPECT_EQ(shownFrame(), 100);
+    ASSERT_EQ(send("play V from 19000 to 19600 wait"), 0u);
+    EXPECT_EQ(ask("status V mode"), "stopped");
+    EXPECT_EQ(ask("status V position"), "19600");
+}
+
+TEST_F(EngineIntegration, commonContainersOpenWithoutADeviceType) {
+    for (const char* name : {"clock.mkv", "clock.webm", "clock.divx", "clock.wmv", "clock.mpg"}) {
+        openLikeThePlayer(name, "C");
+        ASSERT_EQ(send("seek C to 3000"), 0u) << name;
+        EXPECT_EQ(shownFrame(), 75) << name;
+        ASSERT_EQ(send("close C"), 0u);
+    }
+}
+
+TEST_F(EngineIntegration, audioOnlyFilesPlayWithoutAWindow) {
+    openLikeThePlayer("tone.wav", "S");
+    EXPECT_EQ(ask("status S length"), "5000");
+    EXPECT_EQ(send("status S window handle"), 346u);
+    ASSERT_EQ(send("play S from 4500 wait"), 0u);
+    EXPECT_EQ(ask("status S mode"), "stopped");
+    EXPECT_EQ(ask("status S position"), "5000");
+    openLikeThePlayer("tone.mp3", "M");
+    const int64_t length = std::stoll(ask("status M length"));
+    EXPECT_GE(length, 4900);
+    EXPECT_LE(length, 5100);
+}
+
+TEST_F(EngineIntegration, badFilesEndInAnErrorCode) {
+    const std::string noise = stillmar::test::fixture("noise.bin");
+    const std::string empty = stillmar::test::fixture("empty.mp4");
+    const std::string truncated = stillmar::test::fixture("truncated.mp4");
+    EXPECT_EQ(send("open " + noise + " type mpegvideo alias B"), 296u);
+    EXPECT_EQ(send("open " + empty + " type mpegvideo alias B"), 296u);
+    EXPECT_EQ(send("open " + truncated + " type mpegvideo alias B"), 296u);
+    EXPECT_EQ(send("open " + noise + " type  alias B"), 281u);
+    EXPECT_EQ(send("open " + empty + " alias B"), 281u);
+    EXPECT_EQ(send("open " + noise + ".missing type  alias B"), 275u);
+    EXPECT_EQ(send("status B mode"), 263u);
+}
+
+TEST_F(EngineIntegration, captureWritesTheShownFrameAtTheVideosOwnSize) {
+    openLikeThePlayer("clock.mp4", "V");
+    ASSERT_EQ(send("put V window at 0 0 160 120"), 0u);
+    ASSERT_EQ(send("seek V to 3000"), 0u);
+    const std::string dir = stillmar::test::makeTempDir("mci_capture");
+    ASSERT_EQ(send("capture V as \"" + dir + "/frame 75.bmp\""), 0u);
+    sys::BmpImage image;
+    ASSERT_TRUE(sys::readBmp(dir + "/frame 75.bmp", image));
+    EXPECT_EQ(image.width, 320);
+    EXPECT_EQ(image.height, 240);
+    EXPECT_EQ(stillmar::test::decodeFrameNumber(image.pixels, image.width, image.height), 75);
+    EXPECT_EQ(send("capture V as " + dir + "/no/such/folder/x.bmp"), 349u);
+    fs::remove_all(dir);
+}
+
+TEST_F(EngineIntegration, aLocalFileNamedLikeAProtocolIsJustThatFile) {
+    const std::string dir = stillmar::test::makeTempDir("mci_protocol");
+    fs::copy_file(stillmar::test::fixture("short.mp4"), dir + "/concat:clip.mp4");
+    const fs::path before = fs::current_path();
+    fs::current_path(dir);
+    EXPECT_EQ(send("open concat:clip.mp4 type mpegvideo alias P"), 0u);
+    EXPECT_EQ(ask("status P length"), "400");
+    EXPECT_EQ(send("open concat:clip.mp4|clip.mp4 type mpegvideo alias Q"), 275u);
+    EXPECT_EQ(send("open \"subfile,,start,0,end,0,,:clip.mp4\" type mpegvideo alias Q"), 275u);
+    fs::current_path(before);
+    fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace stillmar::mci
