@@ -97,6 +97,7 @@ EngineStatus MediaSource::openFile(const std::string& path) {
         if (!f) return EngineStatus::Unsupported;
         first_ = refFrame(f);
         if (!first_) return EngineStatus::Io;
+        videoEnd_ = scanVideoEnd();
     }
     if (aIndex_ >= 0) {
         AVStream* as = format_->streams[aIndex_];
@@ -140,7 +141,9 @@ void MediaSource::fillInfo() {
         const AVRational rate = av_guess_frame_rate(format_.get(), vs, nullptr);
         if (rate.num > 0 && rate.den > 0)
             in.frameRateMilli = int32_t(av_rescale(rate.num, 1000, rate.den));
-        if (vs->duration != AV_NOPTS_VALUE && vs->duration > 0) {
+        if (videoEnd_ != AV_NOPTS_VALUE && videoEnd_ > vStart_) {
+            in.lengthMs = toMs(videoEnd_ - vStart_, vs->time_base);
+        } else if (vs->duration != AV_NOPTS_VALUE && vs->duration > 0) {
             in.lengthMs = toMs(vs->duration, vs->time_base);
         } else {
             const int64_t offset =
@@ -157,6 +160,46 @@ void MediaSource::fillInfo() {
     }
     in.hasAudio = aIndex_ >= 0;
     info_ = in;
+}
+
+// Containers guess their video's duration (program streams from a sample of timestamps, ASF
+// with its preroll); the last packets of the file tell it exactly. Leaves the demuxer
+// anywhere: the next seekVideo() seeks.
+int64_t MediaSource::scanVideoEnd() {
+    AVStream* vs = format_->streams[vIndex_];
+    const int64_t guessMs = format_->duration != AV_NOPTS_VALUE && format_->duration > 0
+                                ? av_rescale(format_->duration, 1000, AV_TIME_BASE)
+                                : toMs(vs->duration, vs->time_base);
+    PacketPtr pkt = makePacket();
+    if (guessMs <= 0 || !pkt) return AV_NOPTS_VALUE;
+    int64_t end = AV_NOPTS_VALUE;
+    for (int64_t backMs : {3000, 30000}) {
+        const int64_t at = vStart_ + fromMs(std::max<int64_t>(0, guessMs - backMs), vs->time_base);
+        if (!demuxSeek(at)) break;
+        bool missingPts = false;
+        for (int n = 0; n < 100000; ++n) {
+            av_packet_unref(pkt.get());
+            if (readPacket(pkt.get()) < 0) break;
+            if (pkt->stream_index != vIndex_) continue;
+            missingPts = missingPts || pkt->pts == AV_NOPTS_VALUE;
+            const int64_t t = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
+            if (t == AV_NOPTS_VALUE) continue;
+            const int64_t e = t + (pkt->duration > 0 ? pkt->duration : defaultDuration_);
+            if (end == AV_NOPTS_VALUE || e > end) end = e;
+        }
+        if (missingPts && demuxSeek(at)) {
+            // Decode times are not display times (reordered pictures): decode the tail.
+            end = AV_NOPTS_VALUE;
+            while (FramePtr f = decodeRaw()) {
+                const int64_t e = frameTicks(f.get()) + frameDuration(f.get());
+                if (end == AV_NOPTS_VALUE || e > end) end = e;
+            }
+        }
+        if (end != AV_NOPTS_VALUE) break;
+    }
+    cur_.reset();
+    lookahead_.reset();
+    return end;
 }
 
 AVRational MediaSource::audioTimeBase() const {
@@ -292,7 +335,11 @@ const AVFrame* MediaSource::seekVideo(int64_t ms, bool reseek) {
         bool overshoot = false;
         while (true) {
             FramePtr f = decodeRaw();
-            if (!f) break;
+            if (!f) {
+                // The demuxer landed after the last keyframe before the end: go back.
+                overshoot = !candidate && !forward && seekTo > vStart_ && attempt < kMaxSeekRetries;
+                break;
+            }
             const int64_t t = frameTicks(f.get());
             if (t <= target) {
                 const bool contains = target < t + frameDuration(f.get());

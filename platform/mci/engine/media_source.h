@@ -52,6 +52,7 @@ class MediaSource {
     EngineStatus openFile(const std::string& path);
     bool openDecoder(int index, CodecPtr& out);
     void fillInfo();
+    int64_t scanVideoEnd();
 
     int readPacket(AVPacket* pkt);
     bool demuxSeek(int64_t videoTicks);
@@ -66,6 +67,7 @@ class MediaSource {
     int vIndex_ = -1, aIndex_ = -1;
     int64_t vStart_ = 0, aStart_ = 0;
     int64_t defaultDuration_ = 1;
+    int64_t videoEnd_ = AV_NOPTS_VALUE;
     MediaInfo info_;
     std::atomic<int64_t> deadlineNs_{0};
 

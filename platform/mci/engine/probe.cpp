@@ -9,6 +9,12 @@
 namespace stillmar::mci {
 
 std::unique_ptr<MediaEngine> createMediaEngine() {
+    // Damaged input is reported through the engine's results, not on stderr.
+    static const bool quiet = [] {
+        av_log_set_level(AV_LOG_ERROR);
+        return true;
+    }();
+    (void)quiet;
     return std::make_unique<engine::FfmpegEngine>();
 }
 

@@ -1,5 +1,6 @@
 #include <SDL.h>
 
+#include <chrono>
 #include <mutex>
 
 #include "platform/mci/engine/audio_output.h"
@@ -17,13 +18,39 @@ bool initAudioSubsystem() {
     return state == 1;
 }
 
+// After a device fails to open, later opens within a short while fail at once: without a
+// sound card every play would otherwise probe the drivers again.
+class OpenFailures {
+  public:
+    bool recentlyFailed() {
+        std::lock_guard lock(mutex_);
+        return failed_ && std::chrono::steady_clock::now() - when_ < std::chrono::seconds(30);
+    }
+    void record(bool ok) {
+        std::lock_guard lock(mutex_);
+        failed_ = !ok;
+        when_ = std::chrono::steady_clock::now();
+    }
+
+  private:
+    std::mutex mutex_;
+    bool failed_ = false;
+    std::chrono::steady_clock::time_point when_;
+};
+OpenFailures& openFailures() {
+    static OpenFailures instance;
+    return instance;
+}
+
 class SdlAudioOutput final : public AudioOutput {
   public:
     ~SdlAudioOutput() override { close(); }
 
     bool open(int rate, int channels, Fill fill) override {
         close();
-        if (rate <= 0 || channels <= 0 || !fill || !initAudioSubsystem()) return false;
+        if (rate <= 0 || channels <= 0 || !fill || openFailures().recentlyFailed() ||
+            !initAudioSubsystem())
+            return false;
         fill_ = std::move(fill);
         SDL_AudioSpec want{};
         want.freq = rate;
@@ -34,6 +61,7 @@ class SdlAudioOutput final : public AudioOutput {
         want.userdata = this;
         SDL_AudioSpec have{};
         device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+        openFailures().record(device_ != 0);
         if (device_ == 0) {
             fill_ = nullptr;
             return false;

@@ -1,0 +1,288 @@
+// Transport, seek bursts, the warm reopen the capture feature relies on, and bad input.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "platform/mci/engine/source_cache.h"
+#include "platform/mci/media_engine.h"
+#include "tests/engine/test_surface.h"
+#include "tests/support/fixtures.h"
+
+namespace stillmar::mci {
+namespace {
+
+using namespace std::chrono_literals;
+using test::TestSurface;
+namespace fs = std::filesystem;
+
+int frame25(int64_t ms) {
+    return int(ms * 25 / 1000);
+}
+
+// Polls until `done` holds; false after a generous limit. No timing is asserted.
+template <typename F>
+bool eventually(F done) {
+    for (int i = 0; i < 2000; ++i) {
+        if (done()) return true;
+        std::this_thread::sleep_for(5ms);
+    }
+    return done();
+}
+
+class EngineControlTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        path_ = test::fixture("clock.mp4");
+        ASSERT_FALSE(path_.empty());
+        engine_ = createMediaEngine();
+        ASSERT_EQ(engine_->open(path_), EngineStatus::Ok);
+        engine_->setSurface(&surface_);
+    }
+    void TearDown() override {
+        engine_.reset();
+        engine::clearSourceCache();
+    }
+    std::string path_;
+    TestSurface surface_;
+    std::unique_ptr<MediaEngine> engine_;
+};
+
+TEST_F(EngineControlTest, transport_followsPlayPauseResumeStop) {
+    engine_->pause();  // from stopped: cues the shown frame
+    EXPECT_EQ(engine_->mode(), EngineMode::Paused);
+    engine_->resume();
+    EXPECT_EQ(engine_->mode(), EngineMode::Playing);
+    ASSERT_TRUE(eventually([&] { return engine_->positionMs() >= 400; }));
+    ASSERT_TRUE(eventually([&] { return surface_.shownFrame() >= 5; }));
+
+    engine_->pause();
+    EXPECT_EQ(engine_->mode(), EngineMode::Paused);
+    const int64_t held = engine_->positionMs();
+    std::this_thread::sleep_for(150ms);
+    EXPECT_EQ(engine_->positionMs(), held);
+    engine_->resume();
+    EXPECT_EQ(engine_->mode(), EngineMode::Playing);
+    ASSERT_TRUE(eventually([&] { return engine_->positionMs() > held + 200; }));
+
+    engine_->stop();
+    EXPECT_EQ(engine_->mode(), EngineMode::Stopped);
+    const int64_t stoppedAt = engine_->positionMs();
+    EXPECT_GT(stoppedAt, held);  // not rewound
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(engine_->positionMs(), stoppedAt);
+    engine_->resume();  // only a paused device resumes
+    EXPECT_EQ(engine_->mode(), EngineMode::Stopped);
+
+    // Play from where it stopped, then a seek stops it.
+    engine_->play(-1, -1);
+    EXPECT_EQ(engine_->mode(), EngineMode::Playing);
+    ASSERT_TRUE(eventually([&] { return engine_->positionMs() > stoppedAt + 100; }));
+    engine_->seek(12345);
+    EXPECT_EQ(engine_->mode(), EngineMode::Stopped);
+    EXPECT_EQ(engine_->positionMs(), 12345);
+    EXPECT_EQ(surface_.shownFrame(), frame25(12345));
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(surface_.shownFrame(), frame25(12345));  // nothing late overwrites it
+}
+
+TEST_F(EngineControlTest, playRange_endsAtItsEndOnTheFrameThere) {
+    engine_->play(3000, 3600);
+    ASSERT_TRUE(engine_->waitUntilStopped(20s));
+    EXPECT_EQ(engine_->mode(), EngineMode::Stopped);
+    EXPECT_EQ(engine_->positionMs(), 3600);
+    EXPECT_EQ(surface_.shownFrame(), frame25(3600));
+    // A range that ends where it starts plays nothing.
+    engine_->play(5000, 5000);
+    EXPECT_EQ(engine_->mode(), EngineMode::Stopped);
+}
+
+TEST_F(EngineControlTest, speed_changesTheClockRate) {
+    engine_->setSpeed(4000);
+    EXPECT_EQ(engine_->speed(), 4000);
+    engine_->play(10000, 16000);
+    // Six seconds of media at four times the speed; the wait allows far more.
+    ASSERT_TRUE(engine_->waitUntilStopped(20s));
+    EXPECT_EQ(engine_->positionMs(), 16000);
+    engine_->setSpeed(0);  // never zero: that would stop time
+    EXPECT_GT(engine_->speed(), 0);
+}
+
+TEST_F(EngineControlTest, seekBurst_endsOnTheLastTarget) {
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int64_t> pick(0, engine_->info().lengthMs);
+    int64_t last = 0;
+    for (int i = 0; i < 40; ++i) {
+        last = pick(rng);
+        if (i % 5 == 0) engine_->play(pick(rng), -1);  // a burst also interrupts playback
+        engine_->seek(last);
+    }
+    EXPECT_EQ(engine_->mode(), EngineMode::Stopped);
+    EXPECT_EQ(engine_->positionMs(), last);
+    EXPECT_EQ(surface_.shownFrame(), frame25(last));
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(surface_.shownFrame(), frame25(last));
+}
+
+TEST_F(EngineControlTest, refresh_presentsTheShownFrameAtTheNewTargetSize) {
+    engine_->seek(7000);
+    const int before = surface_.presentCount();
+    surface_.setTargetSize(Size{489, 372});
+    engine_->refresh();
+    EXPECT_GT(surface_.presentCount(), before);
+    auto shown = surface_.presented();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->width, 489);
+    EXPECT_EQ(shown->height, 372);
+    EXPECT_EQ(shown->pixels.size(), size_t(489 * 372));
+    EXPECT_EQ(surface_.shownFrame(), frame25(7000));
+
+    // A surface attached later receives the current frame at once.
+    TestSurface second;
+    engine_->setSurface(&second);
+    EXPECT_EQ(second.shownFrame(), frame25(7000));
+    engine_->setSurface(nullptr);
+    engine_->seek(8000);  // no surface: nothing to show, nothing breaks
+    EXPECT_EQ(engine_->positionMs(), 8000);
+}
+
+// The capture feature: close, reopen, seek one second further, capture; over and over.
+class ReopenTest : public ::testing::TestWithParam<const char*> {
+  protected:
+    void TearDown() override { engine::clearSourceCache(); }
+};
+
+TEST_P(ReopenTest, reopenEverySecond_showsTheFirstFrameThenEachExactSecond) {
+    const std::string path = test::fixture(GetParam());
+    ASSERT_FALSE(path.empty());
+    TestSurface surface;
+    surface.setTargetSize(Size{489, 372});
+    for (int k = 2; k <= 8; ++k) {
+        auto engine = createMediaEngine();
+        ASSERT_EQ(engine->open(path), EngineStatus::Ok);
+        engine->setSurface(&surface);
+        EXPECT_EQ(engine->positionMs(), 0);
+        EXPECT_EQ(surface.shownFrame(), 0) << "open, frame " << k;
+        engine->seek(k * 1000 + (k % 2) * 520);  // also mid-second
+        EXPECT_EQ(surface.shownFrame(), frame25(k * 1000 + (k % 2) * 520)) << "second " << k;
+        engine->pause();
+        EXPECT_EQ(engine->mode(), EngineMode::Paused);
+        engine->setSurface(nullptr);
+    }
+    // A warm file still plays from its start after a reopen.
+    auto engine = createMediaEngine();
+    ASSERT_EQ(engine->open(path), EngineStatus::Ok);
+    engine->setSurface(&surface);
+    engine->play(-1, 400);
+    ASSERT_TRUE(engine->waitUntilStopped(20s));
+    EXPECT_EQ(surface.shownFrame(), frame25(400));
+    engine->setSurface(nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, ReopenTest, ::testing::Values("clock.mp4", "clock.mpg"),
+                         [](const auto& info) {
+                             return std::string(info.param) == "clock.mp4" ? "mp4" : "mpg";
+                         });
+
+TEST(EngineCacheTest, changedFile_isOpenedAfresh) {
+    const std::string dir = test::makeTempDir("engine-cache");
+    const std::string path = dir + "/clip.mp4";
+    fs::copy_file(test::fixture("clock.mp4"), path);
+    {
+        auto engine = createMediaEngine();
+        ASSERT_EQ(engine->open(path), EngineStatus::Ok);
+        EXPECT_NEAR(double(engine->info().lengthMs), 20000, 40);
+    }
+    // Same name, other content (and size): the warm copy must not be used.
+    fs::remove(path);
+    fs::copy_file(test::fixture("short.mp4"), path);
+    auto engine = createMediaEngine();
+    ASSERT_EQ(engine->open(path), EngineStatus::Ok);
+    EXPECT_NEAR(double(engine->info().lengthMs), 400, 40);
+    engine.reset();
+    fs::remove(path);
+    engine = createMediaEngine();
+    EXPECT_EQ(engine->open(path), EngineStatus::FileNotFound);
+    engine::clearSourceCache();
+    fs::remove_all(dir);
+}
+
+TEST(EngineBadInputTest, unplayableFiles_areRefusedWithoutHanging) {
+    auto engine = createMediaEngine();
+    EXPECT_EQ(engine->open(test::fixtureDir() + "/no-such-file.mp4"), EngineStatus::FileNotFound);
+    EXPECT_EQ(engine->open(""), EngineStatus::FileNotFound);
+    EXPECT_EQ(engine->open(test::fixture("noise.bin")), EngineStatus::Unsupported);
+    EXPECT_EQ(engine->open(test::fixture("empty.mp4")), EngineStatus::Unsupported);
+    EXPECT_EQ(engine->open(test::fixture("truncated.mp4")), EngineStatus::Unsupported);
+    EXPECT_EQ(engine->open(test::fixtureDir()), EngineStatus::Unsupported);  // a folder
+    // Nothing is open now: every command is harmless.
+    engine->seek(1000);
+    engine->play(0, -1);
+    EXPECT_EQ(engine->mode(), EngineMode::Stopped);
+    EXPECT_EQ(engine->positionMs(), 0);
+    EXPECT_FALSE(engine->info().hasVideo);
+    EXPECT_EQ(engine->captureFrame(test::fixtureDir() + "/never.bmp"), EngineStatus::Unsupported);
+}
+
+TEST(EngineBadInputTest, truncatedProgramStream_playsItsPrefix) {
+    auto engine = createMediaEngine();
+    ASSERT_EQ(engine->open(test::fixture("truncated.mpg")), EngineStatus::Ok);
+    const int64_t length = engine->info().lengthMs;
+    EXPECT_GT(length, 2000);
+    EXPECT_LT(length, 8000);
+    TestSurface surface;
+    engine->setSurface(&surface);
+    engine->seek(length - 500);
+    EXPECT_EQ(surface.shownFrame(), frame25(length - 500));
+    engine->seek(length);
+    // The picture cut in half at the end may not decode whole: one of the last two shows.
+    const int last = surface.shownFrame();
+    EXPECT_GE(last, frame25(length) - 2);
+    engine->play(length - 300, -1);
+    ASSERT_TRUE(engine->waitUntilStopped(20s));
+    EXPECT_EQ(engine->positionMs(), length);
+    engine->setSurface(nullptr);
+}
+
+TEST(EngineBadInputTest, protocolNames_areLocalFileNames) {
+    const std::string clock = test::fixture("clock.mp4");
+    auto engine = createMediaEngine();
+    // As protocols these would open the clock; as file names they do not exist.
+    EXPECT_EQ(engine->open("concat:" + clock), EngineStatus::FileNotFound);
+    EXPECT_EQ(engine->open("subfile,,start,0,end,0,,:" + clock), EngineStatus::FileNotFound);
+    EXPECT_EQ(engine->open("file:" + clock), EngineStatus::FileNotFound);
+    EXPECT_EQ(engine->open("http://127.0.0.1:9/x.mp4"), EngineStatus::FileNotFound);
+
+    // A real local file whose relative name looks like a protocol opens as that file.
+    const std::string name = "concat:stillmar-engine-" + std::to_string(getpid()) + ".mp4";
+    fs::copy_file(test::fixture("short.mp4"), name);
+    EXPECT_EQ(engine->open(name), EngineStatus::Ok);
+    EXPECT_NEAR(double(engine->info().lengthMs), 400, 40);
+    EXPECT_EQ(probeContent(name), ContentKind::Media);
+    engine.reset();
+    fs::remove(name);
+}
+
+TEST(ProbeContentTest, tellsMissingMidiMediaAndUnknown) {
+    EXPECT_EQ(probeContent(test::fixtureDir() + "/absent.xyz"), ContentKind::Missing);
+    EXPECT_EQ(probeContent(test::fixture("clock.mkv")), ContentKind::Media);
+    EXPECT_EQ(probeContent(test::fixture("tone.mpa")), ContentKind::Media);
+    EXPECT_EQ(probeContent(test::fixture("noise.bin")), ContentKind::Unknown);
+    EXPECT_EQ(probeContent(test::fixture("empty.mp4")), ContentKind::Unknown);
+
+    const std::string dir = test::makeTempDir("engine-probe");
+    const std::string midi = dir + "/song.dat";
+    {
+        std::ofstream f(midi, std::ios::binary);
+        const char header[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96};
+        f.write(header, sizeof header);
+    }
+    EXPECT_EQ(probeContent(midi), ContentKind::Midi);
+    fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace stillmar::mci
