@@ -1,0 +1,131 @@
+// The engine's building blocks: colour conversion, time conversion, the bounded queue.
+
+#include <gtest/gtest.h>
+
+#include <future>
+
+#include "platform/mci/engine/bounded_queue.h"
+#include "platform/mci/engine/ff.h"
+#include "platform/mci/engine/frame_converter.h"
+
+namespace stillmar::mci::engine {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A flat 4:2:0 picture of one colour.
+FramePtr flatFrame(int w, int h, uint8_t y, uint8_t u, uint8_t v) {
+    FramePtr f = makeFrame();
+    f->width = w;
+    f->height = h;
+    f->format = AV_PIX_FMT_YUV420P;
+    if (av_frame_get_buffer(f.get(), 0) < 0) return nullptr;
+    for (int row = 0; row < h; ++row) memset(f->data[0] + row * f->linesize[0], y, size_t(w));
+    for (int row = 0; row < h / 2; ++row) {
+        memset(f->data[1] + row * f->linesize[1], u, size_t(w / 2));
+        memset(f->data[2] + row * f->linesize[2], v, size_t(w / 2));
+    }
+    return f;
+}
+
+struct Rgb {
+    int r, g, b;
+};
+Rgb centre(const VideoFrame& img) {
+    const uint32_t p =
+        img.pixels[size_t(img.height / 2) * size_t(img.width) + size_t(img.width / 2)];
+    EXPECT_EQ(p >> 24, 0xFFu);
+    return Rgb{int((p >> 16) & 0xff), int((p >> 8) & 0xff), int(p & 0xff)};
+}
+
+TEST(FrameConverterTest, range_limitedAndFullMapAsLabelled) {
+    FrameConverter conv;
+    auto white = conv.convert(flatFrame(64, 48, 235, 128, 128).get(), Size{}, 0);
+    ASSERT_TRUE(white);
+    EXPECT_NEAR(centre(*white).r, 255, 1);
+    EXPECT_NEAR(centre(*white).g, 255, 1);
+    auto black = conv.convert(flatFrame(64, 48, 16, 128, 128).get(), Size{}, 0);
+    ASSERT_TRUE(black);
+    EXPECT_NEAR(centre(*black).b, 0, 1);
+
+    FramePtr full = flatFrame(64, 48, 235, 128, 128);
+    full->color_range = AVCOL_RANGE_JPEG;  // 235 is then a light grey, not white
+    auto grey = conv.convert(full.get(), Size{}, 0);
+    ASSERT_TRUE(grey);
+    EXPECT_NEAR(centre(*grey).r, 235, 1);
+}
+
+TEST(FrameConverterTest, colourSpace_fromTheLabel_orFromTheHeightWhenUnlabelled) {
+    // Pure red in BT.601; read as BT.709 the same values carry some green.
+    FrameConverter conv;
+    auto sd = conv.convert(flatFrame(64, 48, 81, 90, 240).get(), Size{}, 0);
+    ASSERT_TRUE(sd);
+    EXPECT_GE(centre(*sd).r, 250);
+    EXPECT_LE(centre(*sd).g, 3);
+
+    FramePtr labelled = flatFrame(64, 48, 81, 90, 240);
+    labelled->colorspace = AVCOL_SPC_BT709;
+    auto hdLabel = conv.convert(labelled.get(), Size{}, 0);
+    ASSERT_TRUE(hdLabel);
+    EXPECT_NEAR(centre(*hdLabel).g, 24, 4);
+
+    auto tall = conv.convert(flatFrame(64, 720, 81, 90, 240).get(), Size{}, 0);
+    ASSERT_TRUE(tall);
+    EXPECT_NEAR(centre(*tall).g, 24, 4);
+}
+
+TEST(FrameConverterTest, scalesToTheAskedSize_andRefusesNoPicture) {
+    FrameConverter conv;
+    auto img = conv.convert(flatFrame(64, 48, 235, 128, 128).get(), Size{489, 372}, 1234);
+    ASSERT_TRUE(img);
+    EXPECT_EQ(img->width, 489);
+    EXPECT_EQ(img->height, 372);
+    EXPECT_EQ(img->ptsMs, 1234);
+    EXPECT_EQ(img->pixels.size(), size_t(489 * 372));
+    EXPECT_FALSE(conv.convert(nullptr, Size{}, 0));
+    FramePtr empty = makeFrame();
+    EXPECT_FALSE(conv.convert(empty.get(), Size{}, 0));
+}
+
+TEST(TimeConversionTest, badTimeBases_giveZero_andTimesInsideAFrameStayInIt) {
+    EXPECT_EQ(toMs(12345, AVRational{0, 0}), 0);
+    EXPECT_EQ(toMs(12345, AVRational{1, 0}), 0);
+    EXPECT_EQ(fromMs(12345, AVRational{0, 1}), 0);
+    EXPECT_EQ(toMs(AV_NOPTS_VALUE, AVRational{1, 1000}), 0);
+    EXPECT_EQ(toMs(180000, AVRational{1, 90000}), 2000);
+    // 70 ms lies inside frame 1 (40..80 ms) of a 25 fps stream.
+    EXPECT_EQ(fromMs(70, AVRational{1, 25}), 1);
+    EXPECT_EQ(fromMs(79, AVRational{1, 25}), 1);
+    EXPECT_EQ(fromMs(80, AVRational{1, 25}), 2);
+}
+
+TEST(BoundedQueueTest, fullQueue_blocksUntilPopOrInterrupt) {
+    BoundedQueue<int> q(2);
+    ASSERT_TRUE(q.push(1));
+    ASSERT_TRUE(q.push(2));
+    auto blocked = std::async(std::launch::async, [&] { return q.push(3); });
+    EXPECT_EQ(blocked.wait_for(50ms), std::future_status::timeout);
+    EXPECT_EQ(q.pop(10ms), 1);
+    EXPECT_TRUE(blocked.get());
+
+    auto interrupted = std::async(std::launch::async, [&] { return q.push(4); });
+    EXPECT_EQ(interrupted.wait_for(50ms), std::future_status::timeout);
+    q.interrupt();
+    EXPECT_FALSE(interrupted.get());  // a new command came: the item is not queued
+    EXPECT_EQ(q.size(), 2u);
+
+    auto waiting = std::async(std::launch::async, [&] {
+        q.clear();
+        return q.pop(10s);
+    });
+    std::this_thread::sleep_for(20ms);
+    q.abort();
+    EXPECT_FALSE(waiting.get().has_value());
+    EXPECT_FALSE(q.push(5));
+    q.reopen();
+    EXPECT_TRUE(q.push(6));
+    EXPECT_EQ(q.pop(10ms), 6);
+}
+
+}  // namespace
+}  // namespace stillmar::mci::engine
