@@ -159,6 +159,10 @@ TEST(SmfParser, corruptFiles_failWithTheirReason) {
         {"rmid without data",
          {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'R', 'M', 'I', 'D'},
          SmfError::NotSmf},
+        // Found by fuzzing: a RIFF size smaller than the RIFF header itself.
+        {"riff size 0",
+         {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'R', 'M', 'I', 'D', '#', 0, 'a', 0, 'Q'},
+         SmfError::NotSmf},
     };
     for (const BadCase& c : cases) {
         SmfResult r = parse(c.bytes);

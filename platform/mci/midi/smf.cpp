@@ -27,6 +27,7 @@ std::optional<std::pair<size_t, size_t>> findSmf(const uint8_t* data, size_t siz
         return std::nullopt;
     // A RIFF size larger than the file is common in the wild; the file's end wins.
     size_t end = std::min(size, size_t(le32(data + 4)) + 8);
+    if (end < 12) return std::nullopt;
     size_t pos = 12;
     while (end - pos >= 8) {
         size_t len = le32(data + pos + 4);
