@@ -7,6 +7,9 @@
 #include "platform/mci/midi/device_output.h"
 #include "platform/mci/midi/sequencer.h"
 #include "tests/midi/smf_builder.h"
+#include "tests/support/fixtures.h"
+
+#include <fstream>
 
 namespace stillmar::mci::midi {
 namespace {
@@ -65,6 +68,23 @@ TEST(DeviceOutput, sequencerOnTheSdlDevice_playsToTheEnd) {
     s.play(0);
     s.stop();  // closing the device while its thread may be pulling
     EXPECT_EQ(s.mode(), SequencerMode::Stopped);
+}
+
+TEST(DeviceOutput, createMidiEngine_opensAFileAndPlaysItThrough) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    const std::string path = stillmar::test::makeTempDir("midi_engine") + "/tune.mid";
+    test::Track t;
+    t.noteOn(0, 0, 72).noteOff(96, 0, 72).end();  // 100 ms at 480 per quarter
+    const test::Bytes bytes = test::smf(0, 480, {t});
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::unique_ptr<MidiEngine> engine = createMidiEngine();
+    EXPECT_EQ(engine->open(path + ".missing"), SequencerStatus::FileNotFound);
+    ASSERT_EQ(engine->open(path), SequencerStatus::Ok);
+    EXPECT_EQ(engine->lengthMs(), 100);
+    engine->play(-1, -1);
+    EXPECT_TRUE(engine->waitUntilStopped(30s));
+    EXPECT_EQ(engine->positionMs(), 100);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/mci/engine/audio_output.h"
+#include "platform/mci/midi/sequencer.h"
 
 namespace stillmar::mci::midi {
 namespace {
@@ -38,6 +39,12 @@ class DeviceOutput final : public PcmOutput {
 
 std::unique_ptr<PcmOutput> createDeviceOutput() {
     return std::make_unique<DeviceOutput>();
+}
+
+std::unique_ptr<MidiEngine> createMidiEngine() {
+    SequencerOptions options;
+    options.makeOutput = createDeviceOutput;
+    return std::make_unique<Sequencer>(std::move(options));
 }
 
 void floatToS16(const float* in, int16_t* out, size_t samples) {

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/mci/midi/midi_engine.h"
 #include "platform/mci/midi/pcm_output.h"
 #include "platform/mci/midi/smf.h"
 #include "platform/mci/midi/synth.h"
@@ -23,15 +24,6 @@
 #include "platform/mci/midi/timeline.h"
 
 namespace stillmar::mci::midi {
-
-enum class SequencerStatus {
-    Ok,
-    FileNotFound,  // 275
-    Unsupported,   // not a MIDI file, corrupt or truncated (296)
-    Io,            // unreadable (348)
-};
-
-enum class SequencerMode { Stopped, Playing, Paused };
 
 struct SequencerOptions {
     std::string soundFontPath = kDefaultSoundFont;
@@ -43,41 +35,32 @@ struct SequencerOptions {
     bool externalClock = false;
 };
 
-class Sequencer {
+class Sequencer final : public MidiEngine {
   public:
     explicit Sequencer(SequencerOptions options = {});
-    ~Sequencer();
+    ~Sequencer() override;
     Sequencer(const Sequencer&) = delete;
     Sequencer& operator=(const Sequencer&) = delete;
 
-    // Replaces whatever was open. On failure nothing stays open.
-    SequencerStatus open(const std::string& path);
+    SequencerStatus open(const std::string& path) override;
     SequencerStatus openData(std::vector<uint8_t> bytes);
-    void close();
-    bool isOpen() const;
+    void close() override;
+    bool isOpen() const override;
 
-    int64_t lengthMs() const;
-    int64_t positionMs() const;
-    SequencerMode mode() const;
+    int64_t lengthMs() const override;
+    int64_t positionMs() const override;
+    SequencerMode mode() const override;
     int sampleRate() const { return options_.sampleRate; }
 
-    // Plays from `fromMs` (the current position when < 0) up to `toMs` (the length when < 0),
-    // both clamped into 0..length. Returns at once. Reaching the end: Stopped, positioned there.
-    // An end at or before the start plays nothing and stops at the start.
-    void play(int64_t fromMs = -1, int64_t toMs = -1);
-    // Playing -> Paused; Stopped -> Paused (cued where it stands).
-    void pause();
-    // Paused -> Playing toward the same end; otherwise nothing.
-    void resume();
-    // Stops without rewinding.
-    void stop();
-    // Stops and positions at `ms`, clamped into 0..length.
-    void seek(int64_t ms);
-    // Until the mode is no longer Playing; false on timeout.
-    bool waitUntilStopped(std::chrono::milliseconds timeout);
+    void play(int64_t fromMs = -1, int64_t toMs = -1) override;
+    void pause() override;
+    void resume() override;
+    void stop() override;
+    void seek(int64_t ms) override;
+    bool waitUntilStopped(std::chrono::milliseconds timeout) override;
 
-    void setVolume(int32_t left, int32_t right);  // 0..1000 each
-    void setChannelsEnabled(bool left, bool right);
+    void setVolume(int32_t left, int32_t right) override;
+    void setChannelsEnabled(bool left, bool right) override;
 
     // Produces the next `frames` stereo frames into `stereo` (silence when not playing) and
     // advances the position by them. A null buffer advances without synthesis. Returns whether
