@@ -11,6 +11,12 @@
 
 namespace stillmar::mci {
 
+// Every time format the service knows; a device answers 293 for one it lacks.
+inline constexpr std::string_view kTimeFormatWords[] = {
+    "ms",       "milliseconds", "frames",   "tmsf",          "msf",     "hms",          "bytes",
+    "smpte 24", "smpte 25",     "smpte 30", "smpte 30 drop", "samples", "song pointer",
+};
+
 class Device {
   public:
     virtual ~Device() = default;

@@ -5,10 +5,9 @@
 namespace stillmar::mci {
 namespace {
 
-// The MIDI device plugs in as the Sequencer row's opener.
 constexpr std::array<DeviceType, 3> kDeviceTypes = {{
     {"MPEGVideo", &openMpegVideo},
-    {"Sequencer", nullptr},
+    {"Sequencer", &openSequencer},
     {"cdaudio", &openCdAudio},
 }};
 

@@ -9,6 +9,7 @@
 
 #include "platform/mci/device.h"
 #include "platform/mci/media_engine.h"
+#include "platform/mci/midi/pcm_output.h"
 
 namespace stillmar::mci {
 
@@ -16,6 +17,8 @@ namespace stillmar::mci {
 struct DeviceEnvironment {
     std::function<std::unique_ptr<MediaEngine>()> createEngine;
     std::function<ContentKind(const std::string&)> probe;
+    // The sound card for MIDI; null keeps a sequencer on the wall clock, silent.
+    std::function<std::unique_ptr<midi::PcmOutput>()> midiOutput = nullptr;
 };
 
 struct OpenRequest {
@@ -40,6 +43,8 @@ const DeviceType* deviceForContent(ContentKind kind);
 
 // Openers of the device types (one file each).
 uint32_t openMpegVideo(const OpenRequest& request, const DeviceEnvironment& env,
+                       std::unique_ptr<Device>& out);
+uint32_t openSequencer(const OpenRequest& request, const DeviceEnvironment& env,
                        std::unique_ptr<Device>& out);
 uint32_t openCdAudio(const OpenRequest& request, const DeviceEnvironment& env,
                      std::unique_ptr<Device>& out);

@@ -10,16 +10,11 @@ namespace {
 
 using D = MpegVideoDevice;
 
-constexpr std::string_view kTimeFormats[] = {
-    "ms",       "milliseconds", "frames",   "tmsf",          "msf",     "hms",          "bytes",
-    "smpte 24", "smpte 25",     "smpte 30", "smpte 30 drop", "samples", "song pointer",
-};
-
 constexpr KeywordSpec kPlayKeys[] = {{"from", ArgKind::Integer}, {"to", ArgKind::Integer}};
 constexpr KeywordSpec kSeekKeys[] = {
     {"to", ArgKind::Integer, 1}, {"to start", ArgKind::Flag, 1}, {"to end", ArgKind::Flag, 1}};
 constexpr KeywordSpec kSetKeys[] = {
-    {"time format", ArgKind::Constant, 0, kTimeFormats},
+    {"time format", ArgKind::Constant, 0, kTimeFormatWords},
     {"speed", ArgKind::Integer},
     {"audio all", ArgKind::Flag, 1},
     {"audio left", ArgKind::Flag, 1},

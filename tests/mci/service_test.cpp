@@ -56,8 +56,9 @@ TEST_F(ServiceTest, checksTheAliasFirstThenTheTypeThenTheFile) {
         {"open $/missing.avi type bogus alias B", 263},
         {"open $/missing.avi type mpegvideo alias B", 275},
         {"open $/missing.xyz alias B", 275},
-        {"open $/clip.avi type sequencer alias B", 263},
-        {"open $/tune.mid alias B", 263},
+        {"open $/clip.avi type sequencer alias B", 296},
+        {"open $/tune.mid alias B", 296},
+        {"open $/clip.avi type nonesuch alias B", 263},
         {"open $/clip.avi type mpegvideo", 0, "2"},
         {"open $/clip.avi type mpegvideo", 265},
         {"open \"$/clip.avi\" type mpegvideo", 265},
@@ -88,8 +89,9 @@ TEST_F(ServiceTest, picksTheDeviceFromTheContentWhenNoTypeIsGiven) {
     EXPECT_EQ(world_.probed, (std::vector<std::string>{path("clip.mp4"), path("clip.mp4")}));
     world_.content = ContentKind::Unknown;
     run({{"open $/notes.txt type  alias X", 281}, {"open $/clip.mp4 alias X", 281}});
+    // Content that looks like MIDI goes to the Sequencer, which reads it itself.
     world_.content = ContentKind::Midi;
-    run({{"open $/notes.txt alias X", 263}});
+    run({{"open $/notes.txt alias X", 296}});
     // The extension table goes first: no probing for a listed extension.
     world_.probed.clear();
     run({{"open $/clip.avi alias X", 0, "3"}});
