@@ -1,0 +1,245 @@
+// Speed and memory of the media engine on a 1080p H.264 file (25 fps, 10-second groups of
+// pictures, two minutes), next to the ffmpeg tool doing the same work. Prints figures only.
+//
+//   engine_bench [memory|capture|seek|decode]...   (default: all, in that order)
+//   STILLMAR_BENCH_START=P  first second of the still-frame run (default 10)
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/mci/engine/media_source.h"
+#include "platform/mci/engine/source_cache.h"
+#include "platform/mci/media_engine.h"
+
+namespace fs = std::filesystem;
+using namespace stillmar::mci;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+class BenchSurface final : public VideoSurface {
+  public:
+    explicit BenchSurface(Size target) : target_(target) {}
+    int32_t handle() const override { return 1; }
+    void setWindowRect(Rect) override {}
+    Rect windowRect() const override { return {}; }
+    void setDestination(Rect) override {}
+    Rect destination() const override { return {}; }
+    void setVisible(bool) override {}
+    bool isVisible() const override { return true; }
+    Size targetSize() const override { return target_; }
+    void present(VideoFramePtr frame) override {
+        std::lock_guard lock(mutex_);
+        last_ = std::move(frame);
+        ++count_;
+    }
+    VideoFramePtr presented() const override {
+        std::lock_guard lock(mutex_);
+        return last_;
+    }
+    int count() const {
+        std::lock_guard lock(mutex_);
+        return count_;
+    }
+
+  private:
+    Size target_;
+    mutable std::mutex mutex_;
+    VideoFramePtr last_;
+    int count_ = 0;
+};
+
+double seconds(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double>(b - a).count();
+}
+
+int run(const std::string& cmd) {
+    const int status = std::system(cmd.c_str());
+    return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+}
+
+double timeCommand(const std::string& cmd) {
+    const auto t0 = Clock::now();
+    if (run(cmd) != 0) std::printf("  (command failed: %s)\n", cmd.c_str());
+    return seconds(t0, Clock::now());
+}
+
+std::string benchFile() {
+    const std::string path = std::string(STILLMAR_BENCH_DIR) + "/bench1080.mp4";
+    if (fs::exists(path)) return path;
+    std::printf("generating %s (once)...\n", path.c_str());
+    std::fflush(stdout);
+    const std::string tmp = path + ".tmp.mp4";
+    const std::string cmd =
+        "ffmpeg -nostdin -hide_banner -loglevel error -y"
+        " -f lavfi -i testsrc2=s=1920x1080:r=25:d=120"
+        " -f lavfi -i sine=frequency=440:sample_rate=48000:duration=120"
+        " -c:v libx264 -preset veryfast -g 250 -keyint_min 250 -sc_threshold 0 -pix_fmt yuv420p"
+        " -c:a aac -shortest \"" +
+        tmp + "\"";
+    if (run(cmd) != 0) return {};
+    fs::rename(tmp, path);
+    return path;
+}
+
+long rssKb() {
+    std::ifstream in("/proc/self/status");
+    std::string key;
+    while (in >> key) {
+        if (key == "VmRSS:") {
+            long kb = 0;
+            in >> kb;
+            return kb;
+        }
+        in.ignore(4096, '\n');
+    }
+    return -1;
+}
+
+void memory(const std::string& file) {
+    std::printf("\n== resident memory of a playing 1080p device\n");
+    const long base = rssKb();
+    long peak = base;
+    for (Size target : {Size{489, 372}, Size{}}) {
+        auto engine = createMediaEngine();
+        BenchSurface surface(target);
+        if (engine->open(file) != EngineStatus::Ok) return;
+        engine->setSurface(&surface);
+        engine->play(30000, -1);
+        long peakHere = base;
+        for (int i = 0; i < 50; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            peakHere = std::max(peakHere, rssKb());
+        }
+        std::printf("  surface %s: peak %.1f MB above the baseline (%d frames shown in 5 s)\n",
+                    target.w ? "489x372" : "1920x1080", (peakHere - base) / 1024.0,
+                    surface.count());
+        peak = std::max(peak, peakHere);
+        engine->setSurface(nullptr);
+    }
+    stillmar::mci::engine::clearSourceCache();
+    std::printf("  max %.1f MB (target 150 MB); baseline %.1f MB\n", (peak - base) / 1024.0,
+                base / 1024.0);
+}
+
+void capture(const std::string& file) {
+    const char* env = std::getenv("STILLMAR_BENCH_START");
+    const int start = env ? std::atoi(env) : 10;
+    std::printf("\n== 99-frame still-frame run, seconds %d..%d\n", start, start + 98);
+    const fs::path dir = fs::temp_directory_path() / ("stillmar-bench-" + std::to_string(getpid()));
+    fs::create_directories(dir / "ours");
+    fs::create_directories(dir / "tool");
+    stillmar::mci::engine::clearSourceCache();
+    BenchSurface surface(Size{489, 372});
+    const auto t0 = Clock::now();
+    int failures = 0;
+    for (int k = 0; k < 99; ++k) {
+        auto engine = createMediaEngine();  // a close and an open, as the device does
+        if (engine->open(file) != EngineStatus::Ok) {
+            ++failures;
+            continue;
+        }
+        engine->setSurface(&surface);
+        engine->seek(int64_t(start + k) * 1000);
+        engine->pause();
+        const std::string out = (dir / "ours" / ("Capture" + std::to_string(k) + ".bmp")).string();
+        if (engine->captureFrame(out) != EngineStatus::Ok) ++failures;
+        engine->setSurface(nullptr);
+    }
+    const double ours = seconds(t0, Clock::now());
+    const double tool = timeCommand(
+        "ffmpeg -nostdin -hide_banner -loglevel error -y -ss " + std::to_string(start) + " -i \"" +
+        file + "\" -vf fps=1 -frames:v 99 \"" + (dir / "tool").string() + "/out%d.bmp\"");
+    std::printf("  engine: %.2f s (%d failures)   ffmpeg: %.2f s   ratio %.2f (target <= 1.5)\n",
+                ours, failures, tool, ours / tool);
+    fs::remove_all(dir);
+}
+
+void seek(const std::string& file) {
+    std::printf("\n== one exact seek (median)\n");
+    const int64_t targets[] = {17480, 93320, 41760, 108840, 5200, 66640, 29960};
+    std::vector<double> warm, cold, tool;
+    auto engine = createMediaEngine();
+    BenchSurface surface(Size{489, 372});
+    if (engine->open(file) != EngineStatus::Ok) return;
+    engine->setSurface(&surface);
+    for (int64_t t : targets) {
+        auto t0 = Clock::now();
+        engine->seek(t);
+        warm.push_back(seconds(t0, Clock::now()));
+    }
+    engine->setSurface(nullptr);
+    engine.reset();
+    for (int64_t t : targets) {
+        stillmar::mci::engine::clearSourceCache();
+        auto t0 = Clock::now();
+        auto e = createMediaEngine();
+        e->open(file);
+        e->setSurface(&surface);
+        e->seek(t);
+        cold.push_back(seconds(t0, Clock::now()));
+        e->setSurface(nullptr);
+        char ss[32];
+        std::snprintf(ss, sizeof ss, "%.3f", t / 1000.0);
+        tool.push_back(
+            timeCommand(std::string("ffmpeg -nostdin -hide_banner -loglevel error -ss ") + ss +
+                        " -i \"" + file + "\" -frames:v 1 -f null -"));
+    }
+    auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    std::printf("  seek on an open device: %.0f ms   open+seek: %.0f ms   ffmpeg -ss: %.0f ms\n",
+                median(warm) * 1000, median(cold) * 1000, median(tool) * 1000);
+}
+
+void decode(const std::string& file) {
+    std::printf("\n== playback decoding, whole file\n");
+    stillmar::mci::engine::clearSourceCache();
+    EngineStatus status;
+    auto source = stillmar::mci::engine::MediaSource::open(file, status);
+    if (!source) return;
+    auto t0 = Clock::now();
+    source->seekVideo(0, true);
+    int frames = 1;
+    while (source->nextVideo()) ++frames;
+    const double ours = seconds(t0, Clock::now());
+    const double tool =
+        timeCommand("ffmpeg -nostdin -hide_banner -loglevel error -i \"" + file + "\" -f null -");
+    const double toolVideo = timeCommand("ffmpeg -nostdin -hide_banner -loglevel error -i \"" +
+                                         file + "\" -an -f null -");
+    std::printf("  engine: %d frames, %.1f fps   ffmpeg: %.1f fps (%.1f fps with -an)\n", frames,
+                frames / ours, frames / tool, frames / toolVideo);
+    std::printf("  engine / ffmpeg: %.0f%% (%.0f%% against -an; target >= 90%%)\n",
+                100.0 * tool / ours, 100.0 * toolVideo / ours);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string file = benchFile();
+    if (file.empty()) {
+        std::printf("cannot generate the benchmark file (is ffmpeg installed?)\n");
+        return 1;
+    }
+    std::vector<std::string> parts(argv + 1, argv + argc);
+    if (parts.empty()) parts = {"memory", "capture", "seek", "decode"};
+    for (const std::string& p : parts) {
+        if (p == "memory") memory(file);
+        if (p == "capture") capture(file);
+        if (p == "seek") seek(file);
+        if (p == "decode") decode(file);
+    }
+    return 0;
+}
