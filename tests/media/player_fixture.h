@@ -47,6 +47,11 @@ class PlayerTest : public ::testing::Test {
         std::ofstream(path) << "x";
         return path;
     }
+    static std::string openOf(const std::string& path, const std::string& type,
+                              const std::string& alias, const std::string& parent) {
+        return "open " + path + " type " + type + " Alias " + alias + " parent " + parent +
+               " Style 1073741824";
+    }
     static std::string padded(std::string command) {
         command.resize(TALVEplayer::kOpenFieldLength, ' ');
         return command;

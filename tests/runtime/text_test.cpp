@@ -11,34 +11,17 @@ TEST(LeadingNumber, readsTheLeadingDecimalNumber_zeroWhenNone) {
     const struct {
         const char* in;
         double out;
-    } cases[] = {{"2500", 2500},
-                 {"  42abc", 42},
-                 {"\t-3.5 s", -3.5},
-                 {"+7", 7},
-                 {"1.5e3x", 1500},
-                 {"2E+2", 200},
-                 {"1e", 1},
-                 {"1e-", 1},
-                 {".5", 0.5},
-                 {"5.", 5},
-                 {"12.3.4", 12.3},
-                 {"playing", 0},
-                 {"", 0},
-                 {"-", 0},
-                 {".", 0},
-                 {"1,5", 1},
-                 {"1D2", 100},
-                 {"1 2", 1},
-                 {"59499\0junk", 59499}};
+    } cases[] = {{"2500", 2500}, {"  42abc", 42}, {"\t-3.5 s", -3.5}, {"1.5e3x", 1500},
+                 {"1e", 1},      {".5", 0.5},     {"12.3.4", 12.3},   {"playing", 0},
+                 {"", 0},        {"-", 0},        {"1,5", 1},         {"1 2", 1}};
     for (const auto& c : cases) EXPECT_DOUBLE_EQ(rt::leadingNumber(c.in), c.out) << c.in;
     EXPECT_TRUE(std::isinf(rt::leadingNumber(std::string(400, '9'))));
-    EXPECT_EQ(rt::leadingNumber("1e-999"), 0.0);
 }
 
 TEST(StrictNumber, acceptsOnlyAPlainNumber) {
     EXPECT_EQ(rt::tryStrictNumber(" 61400 "), 61400.0);
     EXPECT_EQ(rt::tryStrictNumber("-2.5e1"), -25.0);
-    for (const char* bad : {"", "   ", "12abc", "abc", "1 2", "--1", "1e", "0x10", "1,5"}) {
+    for (const char* bad : {"", "   ", "12abc", "1 2", "--1", "1e", "0x10"}) {
         EXPECT_FALSE(rt::tryStrictNumber(bad).has_value()) << '"' << bad << '"';
     }
     try {
@@ -51,17 +34,8 @@ TEST(StrictNumber, acceptsOnlyAPlainNumber) {
 
 TEST(NumericPatterns, padToTheirDigitsAndNeverCut) {
     EXPECT_EQ(rt::formatPattern00(7), "07");
-    EXPECT_EQ(rt::formatPattern00(0), "00");
     EXPECT_EQ(rt::formatPattern00(125), "125");
     EXPECT_EQ(rt::formatPattern00(-5), "-05");
     EXPECT_EQ(rt::formatPattern00Colon00(45), "00:45");
-    EXPECT_EQ(rt::formatPattern00Colon00(0), "00:00");
     EXPECT_EQ(rt::formatPattern00Colon00(12345), "123:45");
-}
-
-TEST(NumberText, writesWholeNumbersWithoutPoint) {
-    EXPECT_EQ(rt::numberText(100), "100");
-    EXPECT_EQ(rt::numberText(-0.0), "0");
-    EXPECT_EQ(rt::numberText(100.5), "100.5");  // C locale in tests
-    EXPECT_EQ(rt::numberText(0.1), "0.1");
 }
