@@ -36,6 +36,12 @@ void MediaSource::armDeadline() {
 }
 
 std::unique_ptr<MediaSource> MediaSource::open(const std::string& path, EngineStatus& status) {
+    // Damaged input is reported through the results, not on stderr.
+    static const bool quiet = [] {
+        av_log_set_level(AV_LOG_FATAL);
+        return true;
+    }();
+    (void)quiet;
     std::unique_ptr<MediaSource> src(new MediaSource());
     status = src->openFile(path);
     if (status != EngineStatus::Ok) return nullptr;

@@ -5,16 +5,11 @@
 
 #include "platform/mci/engine/ffmpeg_engine.h"
 #include "platform/mci/engine/media_source.h"
+#include "platform/mci/engine/source_cache.h"
 
 namespace stillmar::mci {
 
 std::unique_ptr<MediaEngine> createMediaEngine() {
-    // Damaged input is reported through the engine's results, not on stderr.
-    static const bool quiet = [] {
-        av_log_set_level(AV_LOG_ERROR);
-        return true;
-    }();
-    (void)quiet;
     return std::make_unique<engine::FfmpegEngine>();
 }
 
@@ -32,9 +27,17 @@ ContentKind probeContent(const std::string& path) {
         if (got >= 12 && std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "RMID", 4) == 0)
             return ContentKind::Midi;
     }
+    const std::string key = engine::sourceKey(path);
+    if (auto warm = engine::takeCachedSource(key)) {
+        engine::cacheSource(key, std::move(warm));
+        return ContentKind::Media;
+    }
     EngineStatus status = EngineStatus::Ok;
     auto source = engine::MediaSource::open(path, status);
-    return source ? ContentKind::Media : ContentKind::Unknown;
+    if (!source) return ContentKind::Unknown;
+    // The open that usually follows a probe finds the file ready.
+    engine::cacheSource(key, std::move(source));
+    return ContentKind::Media;
 }
 
 }  // namespace stillmar::mci
