@@ -1,11 +1,16 @@
 #include <QApplication>
-#include <QWidget>
+
+#include "main_window/form1.h"
+#include "platform/forms/window_layer.h"
+#include "resources/resources.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QWidget window;
-    window.setWindowTitle("Stillmar");
-    window.resize(507, 474);
+    QApplication::setApplicationName(QStringLiteral("Stillmar"));
+    QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+    stillmar::resources::init();
+    stillmar::forms::installWindowLayer();
+    stillmar::Form1 window;
     window.show();
     return app.exec();
 }

@@ -16,6 +16,12 @@ class CheckBox : public QCheckBox {
     void setValue(int v) { setChecked(v == 1); }
     void setBackColor(uint32_t bgr);
     void setForeColor(uint32_t bgr);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    uint32_t back_ = 0xC8D0D4;
 };
 
 // A container with a background colour and no caption.

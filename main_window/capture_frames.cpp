@@ -1,0 +1,141 @@
+// Form1: the capture run of the "Capturer" button.
+
+#include "main_window/capture_frames.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <algorithm>
+#include <exception>
+#include <vector>
+
+#include "capture/add_backslash.h"
+#include "capture/cap_mod.h"
+#include "capture/save_picture.h"
+#include "main_window/capture_folder.h"
+#include "main_window/form1.h"
+#include "platform/forms/handles.h"
+#include "platform/forms/message_box.h"
+#include "platform/runtime/numbers.h"
+#include "platform/runtime/runtime_error.h"
+#include "platform/runtime/text.h"
+
+namespace stillmar {
+namespace {
+
+std::vector<const Form1*>& runningForms() {
+    static std::vector<const Form1*> forms;
+    return forms;
+}
+
+// For the length of a run: the form is marked busy, its title shows the progress and the
+// pointer is the busy one; all of it is undone however the run ends.
+class RunScope {
+  public:
+    explicit RunScope(Form1& form) : form_(&form), title_(form.windowTitle()) {
+        runningForms().push_back(&form);
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    }
+    ~RunScope() {
+        auto& forms = runningForms();
+        forms.erase(std::find(forms.begin(), forms.end(), raw_));
+        QApplication::restoreOverrideCursor();
+        if (form_) form_->setWindowTitle(title_);
+    }
+    RunScope(const RunScope&) = delete;
+    RunScope& operator=(const RunScope&) = delete;
+
+    void progress(int32_t k, int32_t n) {
+        if (form_) form_->setWindowTitle(title_ + QStringLiteral(" — Capture %1/%2").arg(k).arg(n));
+    }
+
+  private:
+    QPointer<Form1> form_;
+    const Form1* raw_ = form_.data();
+    QString title_;
+};
+
+double captionValue(const forms::Label& label) {
+    return rt::leadingNumber(label.Caption().toStdString());
+}
+
+}  // namespace
+
+bool CaptureRunInProgress(const Form1& form) {
+    const auto& forms = runningForms();
+    return std::find(forms.begin(), forms.end(), &form) != forms.end();
+}
+
+void Form1::CaptureFrames() {
+    // Frames are taken between which pending events run; a second "Capturer" released then
+    // would start a run inside this one on the same still-frame device.
+    if (CaptureRunInProgress(*this)) return;
+    RunScope run(*this);
+    QPointer<Form1> self(this);
+    const bool shown = isVisible();
+    try {
+        const int32_t P = rt::toInt32(rt::leadingNumber(Player.POSFORMAT(0)));
+        CaptureBase = rt::sub32(P, 1);
+        Picture2->setVisible(true);
+        Picture2->raise();
+        const int16_t last = rt::toInt16(captionValue(*Label2) - 1);
+        int32_t k = 0;
+        bool clearAtEnd = false;
+        for (int32_t counter = 0; counter <= last; ++counter) {
+            k = rt::add32(k, 1);
+            run.progress(k, last + 1);
+            CapturePlayer.setAliasName("VideoCapture");
+            CapturePlayer.setFilename(CurrentFile);
+            const int32_t h = forms::handleOf(Picture2);
+            const double width = forms::controlWidth(*Picture2);
+            const double height = forms::controlHeight(*Picture2);
+            CapturePlayer.OpenCapture(h, rt::add32(CaptureBase, k), CapturePlayer.Filename(), 0, 0,
+                                      rt::toInt32(width / 15), rt::toInt32(height / 15));
+            int32_t putWidth = rt::toInt32(width);
+            int32_t putHeight = rt::toInt32(height);
+            CapturePlayer.PutVideoCapture(h, 0, 0, putWidth, putHeight);
+            CapturePlayer.setCommand(8, "", 0);
+            CapMod::CaptureToClipboard(*Picture2);
+
+            const std::string file = CapMod::AddBackslash(CaptureFolder) + "Capture" +
+                                     std::to_string(rt::sub32(rt::add32(CaptureBase, k), 1)) +
+                                     ".bmp";
+            QString reason;
+            if (!CapMod::SaveClipboardPicture(file, &reason)) {
+                const int32_t saved = k - 1;
+                forms::MsgBox(QStringLiteral("L'image « %1 » n'a pas pu être enregistrée : %2.\n"
+                                             "La capture est arrêtée (%3 image(s) enregistrée(s) "
+                                             "avant cette erreur).")
+                                  .arg(QString::fromStdString(file), reason)
+                                  .arg(saved),
+                              forms::vbExclamation, QStringLiteral("Erreur"), this);
+                clearAtEnd = true;
+                break;
+            }
+            // The count may have changed during the run; reading it equal to the frames
+            // taken ends the run with the clearing.
+            if (captionValue(*Label2) == k) {
+                clearAtEnd = true;
+                break;
+            }
+
+            QCoreApplication::processEvents();
+            // "Quitter" during the run closes the window: nothing more is to be saved.
+            if (!self || (shown && !isVisible())) return;
+            CapturePlayer.setCommand(9, "", 0);
+        }
+        // Past the bound computed at the start, the run ends without the clearing.
+        if (!clearAtEnd) return;
+    } catch (const std::exception& e) {
+        const auto* error = dynamic_cast<const rt::RuntimeError*>(&e);
+        forms::MsgBox(
+            QStringLiteral("La capture est arrêtée : %1")
+                .arg(error != nullptr ? QString::number(error->number()) + QStringLiteral(" - ") +
+                                            QString::fromStdString(error->description())
+                                      : QString::fromUtf8(e.what())),
+            forms::vbExclamation, QStringLiteral("Erreur"), this);
+    }
+    Picture2->Cls();
+    Picture2->setPicture(forms::Picture());
+}
+
+}  // namespace stillmar

@@ -1,0 +1,146 @@
+// Form1: playback display, time label, pause on the video, seek thumb and frame count.
+
+#include "controls/slider_mod.h"
+#include "main_window/form1.h"
+#include "platform/forms/message_box.h"
+#include "platform/forms/mouse.h"
+#include "platform/runtime/numbers.h"
+#include "platform/runtime/runtime_error.h"
+#include "platform/runtime/text.h"
+#include "resources/resources.h"
+
+namespace stillmar {
+
+namespace {
+
+double numericValue(const std::string& reply) {
+    return rt::leadingNumber(reply);
+}
+
+}  // namespace
+
+void Form1::Timer1_Timer() {
+    try {
+        PositionSeconds = rt::toInt32(numericValue(Player.POSFORMAT(0)));
+        float ratio = 0;
+        if (Playing) {
+            const double L = numericValue(Player.getStatusInfo(8));
+            const double P = numericValue(Player.POSFORMAT(0));
+            // A zero length is how an unplayable file shows itself.
+            if (L == 0) rt::raise(P == 0 ? rt::kOverflow : rt::kDivisionByZero);
+            ratio = static_cast<float>(P / L);
+        }
+        if (!SeekDragging) {
+            int32_t horizontal = 1;
+            SliderMod::PlaceThumb(ratio, *Picture5, *Picture4, horizontal, false);
+        }
+        const std::string text = ShowRemaining ? Player.FormatRemain() : Player.POSFORMAT(1);
+        Label3->setCaption(QString::fromStdString(text));
+    } catch (const std::exception&) {
+        // Stopped before the box: its modal loop would otherwise let further ticks stack up
+        // more boxes.
+        Timer1.setEnabled(false);
+        forms::MsgBox(QStringLiteral("Erreur lors de l'ouverture du fichier ! Format incompatible "
+                                     "ou non reconnu !"),
+                      forms::vbExclamation + forms::vbOKOnly, QStringLiteral("Erreur"), this);
+    }
+}
+
+void Form1::Label3_Click() {
+    ShowRemaining = !ShowRemaining;
+}
+
+void Form1::Label3_MouseMove(int, int, double, double) {
+    Label3->setToolTip(QStringLiteral("Click to change mode"));
+}
+
+void Form1::Picture2_Click() {
+    Paused = !Paused;
+    if (Paused)
+        Player.setCommand(8, "", 0);
+    else
+        Player.setCommand(9, "", 0);
+}
+
+void Form1::Picture2_MouseDown(int button, int, double, double) {
+    if (button == forms::vbLeftButton) {
+        Picture2->setMouseIcon(resources::pointer(102));
+        Picture2->setMousePointer(forms::vbCustom);
+    }
+}
+
+void Form1::Picture2_MouseMove(int button, int, double, double) {
+    if (button != forms::vbLeftButton) {
+        Picture2->setMouseIcon(resources::pointer(101));
+        Picture2->setMousePointer(forms::vbCustom);
+    }
+}
+
+void Form1::Picture5_MouseDown(int button, int, double x, double y) {
+    try {
+        SliderMod::SliderMin = 0;
+        SliderMod::SliderReversed = false;
+        if (button == forms::vbLeftButton) {
+            int32_t horizontal = 1;
+            SliderMod::BeginThumbDrag(*Picture5, static_cast<float>(x), static_cast<float>(y),
+                                      horizontal);
+        }
+        SliderMod::SliderMax = rt::toInt32(numericValue(Player.LENGTHFORMAT(0)));
+        PressPositionMs = rt::toInt32(rt::strictNumber(Player.getStatusInfo(3)));
+        SeekDragging = true;
+        SliderMod::SliderDragging = true;
+    } catch (const rt::RuntimeError& e) {
+        SliderMod::LastError = {e.number(), QString::fromStdString(e.description())};
+    }
+    if (SliderMod::LastError.number != 0) {
+        const QString text = SliderMod::LastError.description;
+        SliderMod::LastError = {};
+        forms::MsgBox(text, forms::vbCritical, QStringLiteral("scrolldown"), this);
+    }
+}
+
+void Form1::Picture5_MouseMove(int button, int, double x, double y) {
+    if (button == forms::vbLeftButton) {
+        int32_t horizontal = 1;
+        SliderMod::DragThumb(*Picture4, *Picture5, static_cast<float>(x), static_cast<float>(y),
+                             horizontal);
+    }
+    LastSliderValue = SliderMod::SliderValue;
+}
+
+void Form1::Picture5_MouseUp(int, int, double, double) {
+    try {
+        const int32_t target =
+            rt::add32(rt::sub32(PressPositionMs, SliderMod::SliderValue),
+                      rt::mul32(rt::sub32(LastSliderValue, PositionSeconds), 1000));
+        Player.setCommand(5, "", target);
+    } catch (const rt::RuntimeError&) {
+        // A target beyond 32 bits is no place in any media: no seek.
+    }
+    SeekDragging = false;
+    SliderMod::SliderDragging = false;
+}
+
+void Form1::Picture7_MouseDown(int index, int, int, double, double) {
+    Picture7[index]->setPicture(Picture7[index + 2]->picture());
+    CountButtonIndex = static_cast<int16_t>(index);
+    Timer2.setEnabled(true);
+}
+
+void Form1::Picture7_MouseUp(int index, int, int, double, double) {
+    Picture7[index]->setPicture(Picture7[index + 1]->picture());
+    Timer2.setEnabled(false);
+}
+
+void Form1::Timer2_Timer() {
+    if (CountButtonIndex == 0 && CaptureCount < 99) ++CaptureCount;
+    if (CountButtonIndex == 3) {
+        if (CaptureCount >= 2)
+            --CaptureCount;
+        else
+            CaptureCount = 1;
+    }
+    Label2->setCaption(QString::number(CaptureCount));
+}
+
+}  // namespace stillmar
