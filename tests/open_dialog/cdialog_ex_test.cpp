@@ -264,3 +264,28 @@ TEST_F(OpenDialog, aMissingFileIsNotAccepted) {
     });
     EXPECT_EQ(fileName, "avant");
 }
+
+TEST_F(OpenDialog, descriptionsThatNameTheirPatternsShowAsWritten) {
+    CDialogEX::SetDialogFilter("Fichiers vidéo (*.avi;*.mpg)" + nul(1) + "*.avi;*.mpg" + nul(1) +
+                               "Tous les fichiers (*.*)" + nul(1) + "*.*" + nul(1));
+    QString fileName;
+    runDialog(0, fileName, [&](QFileDialog& d) {
+        auto* types = d.findChild<QComboBox*>("fileTypeCombo");
+        ASSERT_NE(types, nullptr);
+        ASSERT_EQ(types->count(), 2);
+        EXPECT_EQ(types->itemText(0), "Fichiers vidéo (*.avi;*.mpg)");
+        EXPECT_EQ(types->itemText(1), "Tous les fichiers (*.*)");
+        d.reject();
+    });
+}
+
+TEST_F(OpenDialog, theOwnerItselfIsNeverTakenIntoItsOwnDialog) {
+    CDialogEX::SetDialogInsert(forms::handleOf(owner_.get()), 120, 240);
+    QString fileName;
+    runDialog(forms::handleOf(owner_.get()), fileName, [&](QFileDialog& d) {
+        EXPECT_EQ(owner_->parentWidget(), nullptr);
+        EXPECT_EQ(d.parentWidget(), owner_.get());
+        d.reject();
+    });
+    EXPECT_EQ(owner_->parentWidget(), nullptr);
+}
