@@ -245,6 +245,48 @@ TEST(Sequencer, withoutASoundDevice_theWallClockMovesThePosition) {
     EXPECT_EQ(s.mode(), SequencerMode::Paused);
 }
 
+TEST(Sequencer, controlCallsWhileTheClockRuns_stayInRange) {
+    SequencerOptions o;
+    o.sampleRate = kRate;
+    Sequencer s(o);
+    ASSERT_EQ(s.openData(twoSecondSong()), SequencerStatus::Ok);
+    for (int i = 0; i < 200; ++i) {
+        switch (i % 6) {
+            case 0:
+                s.play(i * 10 % 2000);
+                break;
+            case 1:
+                s.pause();
+                break;
+            case 2:
+                s.resume();
+                break;
+            case 3:
+                s.seek(i * 37 % 2500);
+                break;
+            case 4:
+                s.play(1990, 2000);
+                break;
+            case 5:
+                s.stop();
+                break;
+        }
+        const int64_t pos = s.positionMs();
+        ASSERT_GE(pos, 0);
+        ASSERT_LE(pos, 2000);
+        if (i % 6 == 3) {
+            EXPECT_EQ(s.mode(), SequencerMode::Stopped);
+        }
+        if (i % 6 == 1) {
+            EXPECT_EQ(s.mode(), SequencerMode::Paused);
+        }
+        std::this_thread::sleep_for(1ms);
+    }
+    s.play(1990);
+    EXPECT_TRUE(s.waitUntilStopped(30s));
+    EXPECT_EQ(s.positionMs(), 2000);
+}
+
 // An output that starts (or not) and is driven by the test itself.
 class FakeOutput : public PcmOutput {
   public:

@@ -204,10 +204,15 @@ void Sequencer::stopDriver() {
 void Sequencer::startDriver() {
     auto pull = [this](float* stereo, int frames) { return render(stereo, frames); };
     auto prepare = [this](bool audible) {
+        // Loading the soundfont takes a while: not under the lock that render() and the status
+        // queries need. Only control calls, serialised by controlMutex_, ever set synth_.
+        std::unique_ptr<Synth> fresh;
+        if (audible && !synth_)
+            fresh = std::make_unique<Synth>(options_.soundFontPath, options_.sampleRate);
         std::lock_guard lock(stateMutex_);
         audible_ = audible;
         if (!audible) return;
-        if (!synth_) synth_ = std::make_unique<Synth>(options_.soundFontPath, options_.sampleRate);
+        if (fresh) synth_ = std::move(fresh);
         chaseLocked();
     };
     if (options_.externalClock) {
