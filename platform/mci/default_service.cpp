@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "platform/mci/midi/midi_engine.h"
 #include "platform/mci/service.h"
 
 namespace stillmar::mci {
@@ -14,6 +15,7 @@ CommandService& defaultService() {
     static Service* const real = new Service(DeviceEnvironment{
         [] { return createMediaEngine(); },
         [](const std::string& path) { return probeContent(path); },
+        [] { return midi::createMidiEngine(); },
     });
     CommandService* installed = g_installed.load();
     return installed ? *installed : *real;

@@ -9,7 +9,7 @@
 
 #include "platform/mci/device.h"
 #include "platform/mci/media_engine.h"
-#include "platform/mci/midi/pcm_output.h"
+#include "platform/mci/midi/midi_engine.h"
 
 namespace stillmar::mci {
 
@@ -17,8 +17,8 @@ namespace stillmar::mci {
 struct DeviceEnvironment {
     std::function<std::unique_ptr<MediaEngine>()> createEngine;
     std::function<ContentKind(const std::string&)> probe;
-    // The sound card for MIDI; null keeps a sequencer on the wall clock, silent.
-    std::function<std::unique_ptr<midi::PcmOutput>()> midiOutput = nullptr;
+    // Null: a silent sequencer that keeps time on the wall clock.
+    std::function<std::unique_ptr<midi::MidiEngine>()> createMidiEngine = nullptr;
 };
 
 struct OpenRequest {

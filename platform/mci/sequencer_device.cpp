@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "platform/mci/device_types.h"
+#include "platform/mci/midi/sequencer.h"
 
 namespace stillmar::mci {
 namespace {
@@ -74,9 +75,9 @@ constexpr CommandRow<D> kCommands[] = {
 
 uint32_t openSequencer(const OpenRequest& request, const DeviceEnvironment& env,
                        std::unique_ptr<Device>& out) {
-    midi::SequencerOptions options;
-    if (env.midiOutput) options.makeOutput = env.midiOutput;
-    auto sequencer = std::make_unique<midi::Sequencer>(std::move(options));
+    std::unique_ptr<midi::MidiEngine> sequencer =
+        env.createMidiEngine ? env.createMidiEngine() : std::make_unique<midi::Sequencer>();
+    if (!sequencer) return err::kCannotLoadDriver;
     if (!request.path.empty()) {
         switch (sequencer->open(request.path)) {
             case midi::SequencerStatus::Ok:
@@ -93,7 +94,7 @@ uint32_t openSequencer(const OpenRequest& request, const DeviceEnvironment& env,
     return err::kOk;
 }
 
-SequencerDevice::SequencerDevice(std::unique_ptr<midi::Sequencer> sequencer)
+SequencerDevice::SequencerDevice(std::unique_ptr<midi::MidiEngine> sequencer)
     : sequencer_(std::move(sequencer)) {}
 
 SequencerDevice::~SequencerDevice() {

@@ -6,14 +6,14 @@
 #include <string>
 
 #include "platform/mci/device.h"
-#include "platform/mci/midi/sequencer.h"
+#include "platform/mci/midi/midi_engine.h"
 #include "platform/mci/midi/time_format.h"
 
 namespace stillmar::mci {
 
 class SequencerDevice final : public Device {
   public:
-    explicit SequencerDevice(std::unique_ptr<midi::Sequencer> sequencer);
+    explicit SequencerDevice(std::unique_ptr<midi::MidiEngine> sequencer);
     ~SequencerDevice() override;
 
     uint32_t execute(std::string_view verb, std::span<const Token> rest,
@@ -33,7 +33,7 @@ class SequencerDevice final : public Device {
     // A time given in the current format, clamped into the file; nothing when malformed.
     std::optional<int64_t> timeArg(const Args& args, std::string_view keyword) const;
 
-    std::unique_ptr<midi::Sequencer> sequencer_;
+    std::unique_ptr<midi::MidiEngine> sequencer_;
     midi::TimeFormat format_ = midi::TimeFormat::Milliseconds;
     bool leftOn_ = true;
     bool rightOn_ = true;
