@@ -1,0 +1,127 @@
+#include "platform/forms/window_layer.h"
+
+#include <gtest/gtest.h>
+
+#include <QWidget>
+#include <thread>
+
+#include "platform/forms/handles.h"
+#include "platform/forms/message_box.h"
+#include "platform/forms/timer.h"
+#include "tests/forms/qt_app.h"
+
+namespace stillmar {
+namespace {
+
+mci::VideoFramePtr solidFrame(int w, int h, uint32_t argb) {
+    auto f = std::make_shared<mci::VideoFrame>();
+    f->width = w;
+    f->height = h;
+    f->pixels.assign(static_cast<size_t>(w) * h, argb);
+    return f;
+}
+
+TEST(VideoSurfaceTest, frameFromAnotherThread_isSeenByAGrabOfTheParent) {
+    test::qtApp();
+    QWidget parent;
+    parent.resize(200, 100);
+    parent.setAutoFillBackground(true);
+    parent.setPalette(QPalette(QColor(0, 0, 128)));
+    forms::WidgetSurfaceFactory factory;
+    auto surface = factory.createSurface(forms::handleOf(&parent), true, {320, 240});
+    ASSERT_TRUE(surface);
+    EXPECT_EQ(forms::widgetOf(surface->handle())->parentWidget(), &parent);
+    EXPECT_FALSE(surface->isVisible());  // created hidden, as the service expects
+    surface->setWindowRect({10, 10, 100, 50});
+    surface->setDestination({20, 0, 60, 50});
+    surface->setVisible(true);
+    EXPECT_EQ(surface->targetSize(), (mci::Size{60, 50}));
+
+    std::thread decoder([&] { surface->present(solidFrame(60, 50, 0xFFFF0000)); });
+    decoder.join();
+    const QImage shot = parent.grab().toImage();
+    EXPECT_EQ(QColor(shot.pixel(50, 30)), QColor(255, 0, 0));  // inside the destination
+    EXPECT_EQ(QColor(shot.pixel(15, 30)), QColor(0, 0, 0));    // window, outside it: black
+    EXPECT_EQ(QColor(shot.pixel(5, 5)), QColor(0, 0, 128));    // the parent around the window
+    ASSERT_TRUE(surface->presented());
+    EXPECT_EQ(surface->presented()->width, 60);
+}
+
+TEST(VideoSurfaceTest, parentDestroyedFirst_leavesASurfaceThatIsSafeToUse) {
+    test::qtApp();
+    forms::WidgetSurfaceFactory factory;
+    EXPECT_EQ(factory.createSurface(0x7FFFFFF0, true, {10, 10}), nullptr);
+    auto parent = std::make_unique<QWidget>();
+    auto surface = factory.createSurface(forms::handleOf(parent.get()), true, {10, 10});
+    ASSERT_TRUE(surface);
+    const int32_t h = surface->handle();
+    parent.reset();
+    EXPECT_EQ(forms::widgetOf(h), nullptr);
+    surface->setWindowRect({0, 0, 5, 5});
+    surface->setVisible(true);
+    surface->present(solidFrame(5, 5, 0xFF00FF00));
+    QCoreApplication::processEvents();  // the queued repaint finds no widget
+    surface.reset();
+}
+
+TEST(WindowQueryTest, rectanglesAreOuterScreenPixelsAndTitlesFindTopLevelWindows) {
+    test::qtApp();
+    QWidget top;
+    top.setWindowTitle("Fenetre de test");
+    top.setGeometry(40, 30, 300, 200);
+    QWidget child(&top);
+    child.setGeometry(8, 9, 50, 60);
+    top.show();
+    QCoreApplication::processEvents();
+    forms::QtWindowQuery query;
+    sys::WindowRect r;
+    ASSERT_TRUE(query.getWindowRect(forms::handleOf(&child), r));
+    const QPoint origin = child.mapToGlobal(QPoint(0, 0));
+    EXPECT_EQ(r.left, origin.x());
+    EXPECT_EQ(r.top, origin.y());
+    EXPECT_EQ(r.right - r.left, 50);
+    EXPECT_EQ(r.bottom - r.top, 60);
+    EXPECT_FALSE(query.getWindowRect(0x7FFFFFF0, r));
+    EXPECT_EQ(query.findWindow("Fenetre de test"), forms::handleOf(&top));
+    EXPECT_EQ(query.findWindow("Program Manager"), 0);
+}
+
+TEST(MessageBoxTest, anAnswererSeesEachRequestAndChoosesTheButton) {
+    test::qtApp();
+    std::vector<forms::MessageBoxRequest> seen;
+    forms::setMessageBoxAnswerer([&](const forms::MessageBoxRequest& r) {
+        seen.push_back(r);
+        return forms::vbNo;
+    });
+    EXPECT_EQ(forms::MsgBox("Continuer ?", forms::vbYesNo + forms::vbQuestion, "Titre"),
+              forms::vbNo);
+    forms::setMessageBoxAnswerer({});
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].prompt, "Continuer ?");
+    EXPECT_EQ(seen[0].title, "Titre");
+    EXPECT_EQ(seen[0].buttons, forms::vbYesNo + forms::vbQuestion);
+}
+
+TEST(TimerTest, enabledTimerTicksThroughTheEventLoopAndDisabledOneDoesNot) {
+    test::qtApp();
+    forms::Timer timer;
+    int ticks = 0;
+    timer.onTimer = [&] { ++ticks; };
+    timer.setInterval(1);
+    timer.setEnabled(true);
+    for (int i = 0; i < 2000 && ticks == 0; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_GT(ticks, 0);
+    timer.setEnabled(false);
+    const int before = ticks;
+    for (int i = 0; i < 20; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(ticks, before);
+}
+
+}  // namespace
+}  // namespace stillmar
