@@ -50,7 +50,6 @@ class Sequencer final : public MidiEngine {
     int64_t lengthMs() const override;
     int64_t positionMs() const override;
     SequencerMode mode() const override;
-    int sampleRate() const { return options_.sampleRate; }
 
     void play(int64_t fromMs = -1, int64_t toMs = -1) override;
     void pause() override;
