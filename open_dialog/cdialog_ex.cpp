@@ -52,7 +52,10 @@ QString cleanPatterns(const QString& list) {
 class InsertedWindow {
   public:
     InsertedWindow(QWidget* window, QFileDialog& dialog) {
-        if (!window || window == &dialog || window->isAncestorOf(&dialog)) return;
+        // A window that holds the dialog, across window boundaries, would become its own child.
+        for (QWidget* w = &dialog; w; w = w->parentWidget())
+            if (w == window) return;
+        if (!window) return;
         window_ = window;
         oldParent_ = window->parentWidget();
         oldFlags_ = window->windowFlags();
