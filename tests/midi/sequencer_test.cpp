@@ -56,6 +56,10 @@ TEST(Sequencer, open_reportsMissingCorruptAndGoodFiles) {
     Sequencer s(manual());
     EXPECT_EQ(s.open("/nonexistent/song.mid"), SequencerStatus::FileNotFound);
     EXPECT_EQ(s.openData(std::vector<uint8_t>(4096, 0x5A)), SequencerStatus::Unsupported);
+    // Valid, but longer than a 32-bit count of milliseconds (slowest tempo, longest deltas).
+    Track endless;
+    endless.tempo(0, 0xFFFFFF).raw(0x0FFFFFFF, {0xC0, 0x01}).end(0x0FFFFFFF);
+    EXPECT_EQ(s.openData(smf(0, 1, {endless})), SequencerStatus::Unsupported);
     EXPECT_FALSE(s.isOpen());
     s.play();  // nothing open: nothing happens
     EXPECT_EQ(s.mode(), SequencerMode::Stopped);

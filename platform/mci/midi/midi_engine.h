@@ -23,7 +23,8 @@ class MidiEngine {
   public:
     virtual ~MidiEngine() = default;
 
-    // Replaces whatever was open. On failure nothing stays open.
+    // Replaces whatever was open. On failure nothing stays open. A song longer than a 32-bit
+    // count of milliseconds (about 49 days) is refused as Unsupported.
     virtual SequencerStatus open(const std::string& path) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;

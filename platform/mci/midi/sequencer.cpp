@@ -9,6 +9,10 @@ namespace {
 
 __extension__ typedef __int128 Wide;
 
+// Lengths are reported as 32-bit numbers; a longer song is a hostile or broken file, and the
+// limit keeps every time in microseconds far from overflowing.
+constexpr int64_t kMaxLengthMs = 0xFFFFFFFF;
+
 SequencerStatus statusOf(SmfError error) {
     switch (error) {
         case SmfError::None:
@@ -57,12 +61,18 @@ SequencerStatus Sequencer::adopt(SmfResult parsed) {
     std::lock_guard control(controlMutex_);
     stopDriver();
     std::shared_ptr<Loaded> loaded;
+    SequencerStatus status = statusOf(parsed.error);
     if (parsed.ok()) {
         loaded = std::make_shared<Loaded>();
         loaded->file = std::move(parsed.file);
         loaded->map = TempoMap(loaded->file);
-        loaded->timeline = buildTimeline(loaded->file, loaded->map);
         loaded->lengthMs = loaded->map.lengthMs();
+        if (loaded->lengthMs > kMaxLengthMs) {
+            loaded.reset();
+            status = SequencerStatus::Unsupported;
+        } else {
+            loaded->timeline = buildTimeline(loaded->file, loaded->map);
+        }
     }
     std::lock_guard lock(stateMutex_);
     loaded_ = std::move(loaded);
@@ -71,7 +81,7 @@ SequencerStatus Sequencer::adopt(SmfResult parsed) {
     rebaseLocked(0);
     if (synth_) synth_->reset();
     modeChanged_.notify_all();
-    return statusOf(parsed.error);
+    return status;
 }
 
 void Sequencer::close() {
