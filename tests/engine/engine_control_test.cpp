@@ -247,6 +247,43 @@ TEST(EngineBadInputTest, truncatedProgramStream_playsItsPrefix) {
     engine->setSurface(nullptr);
 }
 
+// Damaged copies of real files: whatever opens must seek, play and close without a crash or
+// a hang; whatever does not open is refused.
+TEST(EngineBadInputTest, damagedFiles_endInAResultNeverACrashOrHang) {
+    const std::string dir = test::makeTempDir("engine-damaged");
+    std::mt19937 rng(2024);
+    for (const char* name : {"clock.mp4", "clock.mkv", "clock.mpg", "clock.avi", "tone.mp3"}) {
+        std::ifstream in(test::fixture(name), std::ios::binary);
+        const std::string original((std::istreambuf_iterator<char>(in)), {});
+        ASSERT_FALSE(original.empty());
+        for (int variant = 0; variant < 4; ++variant) {
+            std::string bytes = original;
+            std::uniform_int_distribution<size_t> at(0, bytes.size() - 1);
+            const int hits = variant == 0 ? 8 : 200 * variant;
+            for (int i = 0; i < hits; ++i) bytes[at(rng)] = char(rng() & 0xff);
+            const std::string path = dir + "/" + std::to_string(variant) + "-" + name;
+            std::ofstream(path, std::ios::binary)
+                .write(bytes.data(), std::streamsize(bytes.size()));
+            SCOPED_TRACE(path);
+            auto engine = createMediaEngine();
+            TestSurface surface;
+            engine->setSurface(&surface);
+            const EngineStatus status = engine->open(path);
+            if (status != EngineStatus::Ok) {
+                EXPECT_EQ(status, EngineStatus::Unsupported);
+                continue;
+            }
+            const int64_t length = engine->info().lengthMs;
+            for (int64_t t : {length / 3, int64_t(0), length, length / 2}) engine->seek(t);
+            engine->play(std::max<int64_t>(0, length - 300), -1);
+            EXPECT_TRUE(engine->waitUntilStopped(30s));
+            EXPECT_NE(engine->captureFrame(dir + "/x.bmp"), EngineStatus::Io);
+            engine->setSurface(nullptr);
+        }
+    }
+    fs::remove_all(dir);
+}
+
 TEST(EngineBadInputTest, protocolNames_areLocalFileNames) {
     const std::string clock = test::fixture("clock.mp4");
     auto engine = createMediaEngine();
