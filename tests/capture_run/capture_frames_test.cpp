@@ -1,0 +1,317 @@
+// The capture run of the main window, end to end: the real command-string service and media
+// engine, the window's picture boxes under the offscreen platform, files on disk. The
+// fixture's frames tell their number, 25 a second.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QTimer>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <set>
+
+#include "main_window/capture_frames.h"
+#include "main_window/form1.h"
+#include "platform/forms/colors.h"
+#include "platform/forms/message_box.h"
+#include "platform/forms/window_layer.h"
+#include "platform/mci/command_service.h"
+#include "platform/system/bmp_file.h"
+#include "resources/resources.h"
+#include "tests/forms/qt_app.h"
+#include "tests/support/fixtures.h"
+
+namespace stillmar {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kFps = 25;
+const uint32_t kBackground = forms::toArgb(forms::RGB(16, 0, 16));
+
+class CaptureRunTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        test::qtApp();
+        resources::init();
+        forms::installWindowLayer();
+    }
+
+    void SetUp() override {
+        appDir = test::makeTempDir("capture_run");
+        folder = appDir + "/Capture";
+        forms::setMessageBoxAnswerer([this](const forms::MessageBoxRequest& r) {
+            boxes.push_back(r);
+            return forms::vbOK;
+        });
+        form = std::make_unique<Form1>(Form1::Options{appDir});
+        form->show();
+        ASSERT_TRUE(fs::is_directory(folder));
+    }
+
+    void TearDown() override {
+        form->StopMedia();
+        form->CapturePlayer.CloseCapture();
+        form.reset();
+        forms::setMessageBoxAnswerer({});
+        fs::remove_all(appDir);
+    }
+
+    static uint32_t send(const std::string& command, std::string* reply = nullptr) {
+        std::string local;
+        return mci::defaultService().sendString(command, reply ? reply : &local, 256, 0);
+    }
+    static int64_t playerPositionMs() {
+        std::string reply;
+        send("set MYPLAYER time format milliseconds");
+        send("status MYPLAYER position", &reply);
+        return std::atoll(reply.c_str());
+    }
+
+    // Opens the clock in the main player and leaves it at `ms`, stopped or playing on.
+    void openClockAt(int64_t ms, bool playing) {
+        const std::string clock = test::fixture("clock.mp4");
+        ASSERT_FALSE(clock.empty());
+        form->CurrentFile = clock;
+        form->PlayCurrentFile();
+        ASSERT_EQ(send("seek MYPLAYER to " + std::to_string(ms)), 0u);
+        if (playing) {
+            ASSERT_EQ(send("play MYPLAYER"), 0u);
+        }
+    }
+
+    void setCount(int n) { form->Label2->setCaption(QString::number(n)); }
+
+    // Runs `action` inside the run, at its first chance to process events.
+    static void duringTheRun(std::function<void()> action) {
+        QMetaObject::invokeMethod(qApp, std::move(action), Qt::QueuedConnection);
+    }
+
+    std::set<std::string> savedFiles() const {
+        std::set<std::string> names;
+        for (const auto& e : fs::directory_iterator(folder)) names.insert(e.path().filename());
+        return names;
+    }
+
+    // The frame number a saved file shows; checks that it is a 24-bit picture of Picture2.
+    int frameIn(const std::string& name) const {
+        sys::BmpImage bmp;
+        if (!sys::readBmp(folder + "/" + name, bmp)) {
+            ADD_FAILURE() << name << " is not a bitmap";
+            return -2;
+        }
+        EXPECT_EQ(bmp.bitsPerPixel, 24) << name;
+        EXPECT_EQ(bmp.width, 489) << name;
+        EXPECT_EQ(bmp.height, 372) << name;
+        return test::decodeFrameNumber(bmp.pixels, bmp.width, bmp.height);
+    }
+
+    bool picture2IsEmpty() const {
+        const QImage& img = form->Picture2->persistentImage();
+        return form->Picture2->picture().isNull() && img.pixel(0, 0) == kBackground &&
+               img.pixel(img.width() / 2, img.height() / 2) == kBackground &&
+               img.pixel(img.width() - 1, img.height() - 1) == kBackground;
+    }
+
+    std::string appDir;
+    std::string folder;
+    std::unique_ptr<Form1> form;
+    std::vector<forms::MessageBoxRequest> boxes;
+};
+
+TEST_F(CaptureRunTest, CapturerButton_oneFrameAtSecond12_savesCapture11AndClosesTheStillDevice) {
+    openClockAt(12400, false);
+    setCount(1);
+    form->Picture2->lower();
+    const QString title = form->windowTitle();
+
+    form->Picture3_MouseUp(0, 1, 0, 0, 0);
+
+    EXPECT_TRUE(boxes.empty());
+    ASSERT_EQ(savedFiles(), std::set<std::string>{"Capture11.bmp"});
+    EXPECT_EQ(frameIn("Capture11.bmp"), 12 * kFps);
+
+    // The clipboard holds the frame saved.
+    sys::BmpImage saved;
+    ASSERT_TRUE(sys::readBmp(folder + "/Capture11.bmp", saved));
+    const QImage held = QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(held.size(), QSize(489, 372));
+    EXPECT_EQ(test::decodeFrameNumber(reinterpret_cast<const uint32_t*>(held.constBits()), 489, 372,
+                                      int(held.bytesPerLine() / 4)),
+              12 * kFps);
+    EXPECT_EQ(held.pixel(100, 300), saved.pixels[300 * 489 + 100]);
+
+    // Picture2 in front of Picture1, empty; the window as before.
+    EXPECT_EQ(form->childAt(form->Picture2->geometry().center()), form->Picture2);
+    EXPECT_TRUE(form->Picture2->isVisible());
+    EXPECT_TRUE(picture2IsEmpty());
+    EXPECT_EQ(form->windowTitle(), title);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_FALSE(CaptureRunInProgress(*form));
+    std::string mode;
+    EXPECT_NE(send("status VideoCapture mode", &mode), 0u) << "still-frame device left open";
+}
+
+TEST_F(CaptureRunTest, CaptureFrames_threeFramesFromSecond12_eachFileOneSecondApart) {
+    openClockAt(12400, false);
+    setCount(3);
+    form->CaptureFrames();
+
+    EXPECT_TRUE(boxes.empty());
+    ASSERT_EQ(savedFiles(),
+              (std::set<std::string>{"Capture11.bmp", "Capture12.bmp", "Capture13.bmp"}));
+    EXPECT_EQ(frameIn("Capture11.bmp"), 12 * kFps);
+    EXPECT_EQ(frameIn("Capture12.bmp"), 13 * kFps);
+    EXPECT_EQ(frameIn("Capture13.bmp"), 14 * kFps);
+    EXPECT_EQ(form->CaptureBase, 11);
+    EXPECT_TRUE(picture2IsEmpty());
+}
+
+TEST_F(CaptureRunTest, CaptureFrames_whilePlaying_playerMovesOnAndFilesFollowItsSecond) {
+    openClockAt(12100, true);
+    const int64_t before = playerPositionMs();
+    setCount(3);
+    form->CaptureFrames();
+    const int64_t after = playerPositionMs();
+
+    EXPECT_GT(after, before);
+    EXPECT_TRUE(boxes.empty());
+    const std::set<std::string> files = savedFiles();
+    ASSERT_EQ(files.size(), 3u);
+    // The second read at the press depends on how fast the machine is; the files follow it.
+    const int first = form->CaptureBase;
+    EXPECT_GE(first, 11);
+    for (int n = first; n < first + 3; ++n) {
+        const std::string name = "Capture" + std::to_string(n) + ".bmp";
+        ASSERT_TRUE(files.count(name)) << name;
+        EXPECT_EQ(frameIn(name), (n + 1) * kFps) << name;
+    }
+}
+
+TEST_F(CaptureRunTest, CaptureFrames_atTheStart_firstFileIsCaptureMinus1) {
+    openClockAt(0, false);
+    setCount(2);
+    form->CaptureFrames();
+    ASSERT_EQ(savedFiles(), (std::set<std::string>{"Capture-1.bmp", "Capture0.bmp"}));
+    EXPECT_EQ(frameIn("Capture-1.bmp"), 0);
+    EXPECT_EQ(frameIn("Capture0.bmp"), kFps);
+}
+
+TEST_F(CaptureRunTest, CaptureFrames_noFileOpen_savesPicture2Background) {
+    setCount(1);
+    form->CaptureFrames();
+    ASSERT_EQ(savedFiles(), std::set<std::string>{"Capture-1.bmp"});
+    sys::BmpImage bmp;
+    ASSERT_TRUE(sys::readBmp(folder + "/Capture-1.bmp", bmp));
+    EXPECT_EQ(bmp.width, 489);
+    EXPECT_EQ(bmp.height, 372);
+    for (uint32_t p : bmp.pixels) ASSERT_EQ(p, kBackground);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(CaptureRunTest, CaptureFrames_duringTheRun_showsProgressAndIgnoresASecondCapturer) {
+    openClockAt(12400, false);
+    setCount(3);
+    const QString title = form->windowTitle();
+    bool inRun = false;
+    QString progress;
+    Qt::CursorShape pointer = Qt::ArrowCursor;
+    bool nestedTookNothing = false;
+    duringTheRun([&] {
+        inRun = CaptureRunInProgress(*form);
+        progress = form->windowTitle();
+        if (const QCursor* c = QApplication::overrideCursor()) pointer = c->shape();
+        // Released while the run waits between frames 1 and 2: it must take no frame.
+        const std::set<std::string> before = savedFiles();
+        const auto stamp = fs::last_write_time(folder + "/Capture11.bmp");
+        form->Picture3_MouseUp(0, 1, 0, 0, 0);
+        nestedTookNothing =
+            savedFiles() == before && fs::last_write_time(folder + "/Capture11.bmp") == stamp;
+    });
+
+    form->CaptureFrames();
+
+    EXPECT_TRUE(inRun);
+    EXPECT_TRUE(nestedTookNothing);
+    EXPECT_TRUE(progress.endsWith(QStringLiteral("Capture 1/3"))) << progress.toStdString();
+    EXPECT_EQ(pointer, Qt::BusyCursor);
+    EXPECT_EQ(form->windowTitle(), title);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(boxes.empty());
+    ASSERT_EQ(savedFiles(),
+              (std::set<std::string>{"Capture11.bmp", "Capture12.bmp", "Capture13.bmp"}));
+    EXPECT_EQ(frameIn("Capture11.bmp"), 12 * kFps);
+    EXPECT_EQ(frameIn("Capture12.bmp"), 13 * kFps);
+    EXPECT_EQ(frameIn("Capture13.bmp"), 14 * kFps);
+}
+
+TEST_F(CaptureRunTest, CaptureFrames_countChangedDuringTheRun) {
+    openClockAt(12400, false);
+
+    // Lowered to 2: the count read after frame 2 ends the run, with the clearing.
+    setCount(3);
+    duringTheRun([&] { setCount(2); });
+    form->CaptureFrames();
+    form->CapturePlayer.CloseCapture();
+    EXPECT_EQ(savedFiles(), (std::set<std::string>{"Capture11.bmp", "Capture12.bmp"}));
+    EXPECT_TRUE(picture2IsEmpty());
+
+    // Raised to 5: the bound taken at the start ends it after 3, without the clearing.
+    for (const auto& e : fs::directory_iterator(folder)) fs::remove(e.path());
+    setCount(3);
+    duringTheRun([&] { setCount(5); });
+    form->CaptureFrames();
+    EXPECT_EQ(savedFiles(),
+              (std::set<std::string>{"Capture11.bmp", "Capture12.bmp", "Capture13.bmp"}));
+    ASSERT_FALSE(form->Picture2->picture().isNull());
+    const QImage& last = form->Picture2->picture().image;
+    EXPECT_EQ(test::decodeFrameNumber(reinterpret_cast<const uint32_t*>(last.constBits()),
+                                      last.width(), last.height(), int(last.bytesPerLine() / 4)),
+              14 * kFps);
+}
+
+TEST_F(CaptureRunTest, CaptureFrames_folderReplacedByAFile_stopsWithAMessage) {
+    openClockAt(12400, false);
+    setCount(3);
+    // Permissions do not stop root, so the folder becomes a plain file of the same name.
+    fs::remove_all(folder);
+    { std::ofstream(folder) << "not a folder"; }
+
+    form->CaptureFrames();
+
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].title, QStringLiteral("Erreur"));
+    const QString text = boxes[0].prompt;
+    EXPECT_TRUE(text.contains(QString::fromStdString(folder + "/Capture11.bmp")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("est un fichier, pas un dossier")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("0 image(s) enregistrée(s)"))) << text.toStdString();
+    EXPECT_TRUE(fs::is_regular_file(folder));
+    EXPECT_TRUE(picture2IsEmpty());
+}
+
+TEST_F(CaptureRunTest, CaptureFrames_folderRemovedDuringTheRun_stopsAtTheFirstFailedSave) {
+    openClockAt(12400, false);
+    setCount(3);
+    duringTheRun([&] { fs::remove_all(folder); });
+
+    form->CaptureFrames();
+
+    ASSERT_EQ(boxes.size(), 1u);
+    const QString text = boxes[0].prompt;
+    EXPECT_TRUE(text.contains(QString::fromStdString(folder + "/Capture12.bmp")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("n'existe pas"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("1 image(s) enregistrée(s)"))) << text.toStdString();
+    EXPECT_FALSE(fs::exists(folder));  // nothing recreated it
+    EXPECT_TRUE(picture2IsEmpty());
+}
+
+}  // namespace
+}  // namespace stillmar
