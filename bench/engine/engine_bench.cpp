@@ -38,7 +38,14 @@ class BenchSurface final : public VideoSurface {
     Rect destination() const override { return {}; }
     void setVisible(bool) override {}
     bool isVisible() const override { return true; }
-    Size targetSize() const override { return target_; }
+    Size targetSize() const override {
+        std::lock_guard lock(mutex_);
+        return target_;
+    }
+    void setTargetSize(Size s) {
+        std::lock_guard lock(mutex_);
+        target_ = s;
+    }
     void present(VideoFramePtr frame) override {
         std::lock_guard lock(mutex_);
         last_ = std::move(frame);
@@ -141,16 +148,20 @@ void capture(const std::string& file) {
     fs::create_directories(dir / "ours");
     fs::create_directories(dir / "tool");
     stillmar::mci::engine::clearSourceCache();
-    BenchSurface surface(Size{489, 372});
     const auto t0 = Clock::now();
     int failures = 0;
     for (int k = 0; k < 99; ++k) {
-        auto engine = createMediaEngine();  // a close and an open, as the device does
+        // As the device does: a close and an open, a window at the video's size, then
+        // placed at 489x372, then the seek.
+        auto engine = createMediaEngine();
         if (engine->open(file) != EngineStatus::Ok) {
             ++failures;
             continue;
         }
+        BenchSurface surface(engine->info().videoSize);
         engine->setSurface(&surface);
+        surface.setTargetSize(Size{489, 372});
+        engine->refresh();
         engine->seek(int64_t(start + k) * 1000);
         engine->pause();
         const std::string out = (dir / "ours" / ("Capture" + std::to_string(k) + ".bmp")).string();

@@ -385,7 +385,12 @@ bool FfmpegEngine::pumpOne(uint32_t serial) {
 void FfmpegEngine::presentFrame(const AVFrame* frame, int64_t ptsMs) {
     std::lock_guard lock(surfaceMutex_);
     if (!surface_ || !frame) return;
-    auto image = presentConverter_.convert(frame, surface_->targetSize(), ptsMs);
+    const Size size = surface_->targetSize();
+    VideoFramePtr image = source_->firstImage(frame, size);
+    if (!image) {
+        image = presentConverter_.convert(frame, size, ptsMs);
+        source_->keepFirstImage(frame, image);
+    }
     if (image) surface_->present(std::move(image));
 }
 

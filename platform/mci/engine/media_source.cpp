@@ -212,6 +212,23 @@ AVRational MediaSource::audioTimeBase() const {
     return aIndex_ >= 0 ? format_->streams[aIndex_]->time_base : AVRational{0, 1};
 }
 
+VideoFramePtr MediaSource::firstImage(const AVFrame* frame, Size size) const {
+    if (!frame || !first_ || frame->data[0] != first_->data[0]) return nullptr;
+    const Size want = size.w > 0 && size.h > 0 ? size : Size{frame->width, frame->height};
+    std::lock_guard lock(imageMutex_);
+    for (const VideoFramePtr& image : firstImages_) {
+        if (image && Size{image->width, image->height} == want) return image;
+    }
+    return nullptr;
+}
+
+void MediaSource::keepFirstImage(const AVFrame* frame, VideoFramePtr image) {
+    if (!image || !frame || !first_ || frame->data[0] != first_->data[0]) return;
+    std::lock_guard lock(imageMutex_);
+    firstImages_[1] = std::move(firstImages_[0]);
+    firstImages_[0] = std::move(image);
+}
+
 int64_t MediaSource::framePtsMs(const AVFrame* frame) const {
     if (!frame || vIndex_ < 0) return 0;
     return toMs(frameTicks(frame) - vStart_, format_->streams[vIndex_]->time_base);

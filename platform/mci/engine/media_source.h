@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "platform/mci/engine/ff.h"
@@ -32,6 +33,10 @@ class MediaSource {
     // The next frame in display order; null at the end or on a fatal error.
     const AVFrame* nextVideo();
     const AVFrame* firstFrame() const { return first_.get(); }
+    // The first frame as last converted for a surface: a warm reopen shows it again without
+    // converting (thread-safe).
+    VideoFramePtr firstImage(const AVFrame* frame, Size size) const;
+    void keepFirstImage(const AVFrame* frame, VideoFramePtr image);
     int64_t framePtsMs(const AVFrame* frame) const;
 
     // Audio-only files: seek, then read packets (handed to the audio sink); false at the end.
@@ -81,6 +86,8 @@ class MediaSource {
     int errors_ = 0;
     bool skipNonRef_ = false;
     std::function<bool(PacketPtr)> audioSink_;
+    mutable std::mutex imageMutex_;
+    VideoFramePtr firstImages_[2];  // the window's first size and the size it is put at
 };
 
 }  // namespace stillmar::mci::engine
