@@ -219,44 +219,42 @@ TEST(Sequencer, withoutASoundDevice_theWallClockMovesThePosition) {
     EXPECT_EQ(s.positionMs(), held);
 }
 
+// An output that opens or not; when it opens, the test holds its pull and drives it.
 class FakeOutput : public PcmOutput {
   public:
-    explicit FakeOutput(bool opens) : opens_(opens) {}
+    FakeOutput(bool opens, int* made, PcmPull* pull) : opens_(opens), pull_(pull) { ++*made; }
     bool start(int, PcmPull pull) override {
-        if (opens_) pull_ = std::move(pull);
+        if (opens_) *pull_ = std::move(pull);
         return opens_;
     }
-    void stop() override { pull_ = nullptr; }
+    void stop() override {}
     bool audible() const override { return true; }
-    PcmPull pull_;
 
   private:
     bool opens_;
+    PcmPull* pull_;
 };
 
 TEST(Sequencer, anOutputThatOpensIsPulled_oneThatFailsLeavesTheWallClock) {
     for (bool opens : {true, false}) {
-        FakeOutput* made = nullptr;
+        int made = 0;
+        PcmPull pull;
         SequencerOptions o;
         o.sampleRate = kRate;
-        o.makeOutput = [&]() {
-            auto out = std::make_unique<FakeOutput>(opens);
-            made = out.get();
-            return out;
-        };
+        o.makeOutput = [&]() { return std::make_unique<FakeOutput>(opens, &made, &pull); };
         Sequencer s(o);
         ASSERT_EQ(s.openData(twoSecondSong()), SequencerStatus::Ok);
         s.play(opens ? 500 : 1900);
-        ASSERT_NE(made, nullptr);
+        EXPECT_EQ(made, 1);
         if (!opens) {
-            EXPECT_FALSE(made->pull_);
+            EXPECT_FALSE(pull);
             EXPECT_TRUE(s.waitUntilStopped(30s));
             EXPECT_EQ(s.positionMs(), 2000);
             continue;
         }
         std::vector<float> pcm(2 * 4800);
-        ASSERT_TRUE(made->pull_);
-        EXPECT_TRUE(made->pull_(pcm.data(), 4800));
+        ASSERT_TRUE(pull);
+        EXPECT_TRUE(pull(pcm.data(), 4800));
         EXPECT_EQ(s.positionMs(), 600);  // only the output's pulls move time
         EXPECT_GT(peak(pcm, 0, 100), 0.01f);
         s.stop();
