@@ -15,9 +15,10 @@ class CommandService {
 public:
     virtual ~CommandService() = default;
 
-    // Sends one command line. `reply` may be null, which is a reply buffer of length 0.
-    // `replyLength` counts the terminating NUL of the caller's buffer, so at most
-    // replyLength - 1 characters fit; a longer reply is error 268 and leaves *reply empty.
+    // Sends one command line. With no reply buffer (`reply` null or `replyLength` 0) the reply
+    // is discarded and never makes error 268. `replyLength` counts the terminating NUL of the
+    // caller's buffer, so at most replyLength - 1 characters fit; a longer reply is error 268
+    // and leaves *reply empty.
     // *reply is emptied first and stays empty on any error.
     // Returns 0 on success or the error code (256 and up).
     virtual uint32_t sendString(std::string_view command, std::string* reply,
