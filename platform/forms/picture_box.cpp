@@ -177,7 +177,11 @@ void PictureBox::Print(const QString& text) {
     const int py = toPixelIndex(toPixelY(curY_));
     {
         QPainter p(&image_);
-        p.setFont(font());
+        // On a transparent background, edges blended with the background colour would show
+        // as a fringe over what lies behind: whole pixels there.
+        QFont f = font();
+        if (transparent_) f.setStyleStrategy(QFont::NoAntialias);
+        p.setFont(f);
         p.setPen(toQColor(fore_));
         p.drawText(QPoint(px, py + QFontMetrics(font()).ascent()), text);
     }

@@ -1,0 +1,396 @@
+#include "main_window/form1.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QStandardPaths>
+#include <QTest>
+#include <algorithm>
+#include <filesystem>
+
+#include "controls/button_mod.h"
+#include "controls/slider_mod.h"
+#include "main_window/capture_folder.h"
+#include "open_dialog/cdialog_ex.h"
+#include "platform/forms/colors.h"
+#include "platform/forms/handles.h"
+#include "platform/forms/message_box.h"
+#include "platform/forms/mouse.h"
+#include "platform/forms/window_layer.h"
+#include "tests/forms/qt_app.h"
+#include "tests/support/fixtures.h"
+#include "tests/support/recording_service.h"
+
+namespace stillmar {
+namespace {
+
+namespace fs = std::filesystem;
+using forms::RGB;
+
+bool contains(const std::vector<std::string>& texts, const std::string& prefix) {
+    return std::any_of(texts.begin(), texts.end(),
+                       [&](const std::string& t) { return t.rfind(prefix, 0) == 0; });
+}
+
+int countPrefix(const std::vector<std::string>& texts, const std::string& prefix) {
+    return static_cast<int>(std::count_if(
+        texts.begin(), texts.end(), [&](const std::string& t) { return t.rfind(prefix, 0) == 0; }));
+}
+
+// A window over a recording service, its capture folder in a fresh temporary folder.
+class Form1Test : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        test::qtApp();
+        forms::installWindowLayer();
+        mci::setDefaultService(&service);
+        forms::setMessageBoxAnswerer([this](const forms::MessageBoxRequest& r) {
+            boxes.push_back(r);
+            return forms::vbOK;
+        });
+        appFolder = test::makeTempDir("form1");
+        SliderMod::SliderDragging = false;
+        form = std::make_unique<Form1>(Form1::Options{appFolder});
+    }
+    void TearDown() override {
+        form.reset();
+        forms::setMessageBoxAnswerer({});
+        mci::setDefaultService(nullptr);
+        fs::remove_all(appFolder);
+    }
+
+    // A media of 250 s standing at 61 s.
+    void answerPlaying() {
+        service.answer("status MYPLAYER length", 0, "250000");
+        service.answer("status MYPLAYER position", 0, "61000");
+    }
+
+    void playFile(const std::string& path) {
+        form->CurrentFile = path;
+        form->PlayCurrentFile();
+    }
+
+    test::RecordingService service;
+    std::vector<forms::MessageBoxRequest> boxes;
+    std::string appFolder;
+    std::unique_ptr<Form1> form;
+};
+
+TEST_F(Form1Test, startUp_createsTheCaptureFolderAndStartsNothing) {
+    EXPECT_TRUE(fs::is_directory(appFolder + "/Capture"));
+    EXPECT_EQ(CaptureFolder, appFolder + "/Capture");
+    EXPECT_TRUE(service.commands.empty());
+    EXPECT_FALSE(form->Timer1.Enabled());
+    EXPECT_FALSE(form->Timer2.Enabled());
+    EXPECT_TRUE(boxes.empty());
+    // A second start keeps what the folder holds.
+    QFile keep(QString::fromStdString(appFolder + "/Capture/Capture5.bmp"));
+    ASSERT_TRUE(keep.open(QIODevice::WriteOnly));
+    keep.close();
+    form = std::make_unique<Form1>(Form1::Options{appFolder});
+    EXPECT_TRUE(fs::exists(appFolder + "/Capture/Capture5.bmp"));
+}
+
+TEST(CaptureFolderTest, unwritableProgramFolder_fallsBackToPicturesAndTellsTheUserOnce) {
+    test::qtApp();
+    QStandardPaths::setTestModeEnabled(true);
+    std::vector<forms::MessageBoxRequest> boxes;
+    forms::setMessageBoxAnswerer([&](const forms::MessageBoxRequest& r) {
+        boxes.push_back(r);
+        return forms::vbOK;
+    });
+    // A program folder below a plain file can never hold a folder.
+    const std::string dir = test::makeTempDir("capture-folder");
+    const std::string blocker = dir + "/not-a-folder";
+    QFile f(QString::fromStdString(blocker));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    const std::string chosen = PrepareCaptureFolder(blocker);
+    EXPECT_EQ(chosen, FallbackCaptureFolder());
+    EXPECT_EQ(CaptureFolder, chosen);
+    EXPECT_TRUE(chosen.size() > 17 && chosen.substr(chosen.size() - 17) == "/Stillmar/Capture");
+    EXPECT_TRUE(fs::is_directory(chosen));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].prompt.contains(QString::fromStdString(chosen)));
+    PrepareCaptureFolder(blocker);
+    EXPECT_EQ(boxes.size(), 1u);
+    forms::setMessageBoxAnswerer({});
+    fs::remove_all(dir);
+}
+
+TEST_F(Form1Test, playWithNoFile_clearsTheVideoAreaAndStartsNothing) {
+    form->Picture2->PSet(100, 100, RGB(0, 255, 0));
+    form->Picture3_MouseUp(6, forms::vbLeftButton, 0, 0, 0);
+    EXPECT_TRUE(service.commands.empty());
+    EXPECT_FALSE(form->Timer1.Enabled());
+    EXPECT_FALSE(form->Playing);
+    EXPECT_EQ(form->Picture2->Point(100, 100), RGB(16, 0, 16));
+}
+
+TEST_F(Form1Test, playingAFile_opensItInPicture1AndPrintsItsNameBottomRight) {
+    const std::string file = appFolder + "/clip.avi";
+    QFile(QString::fromStdString(file)).open(QIODevice::WriteOnly);
+    playFile(file);
+    const auto texts = service.texts();
+    const std::string parent = " parent " + std::to_string(forms::handleOf(form->Picture1)) + " ";
+    ASSERT_TRUE(contains(texts, "open "));
+    const auto open = std::find_if(texts.begin(), texts.end(), [](const std::string& t) {
+        return t.rfind("open ", 0) == 0 && t.find("Alias MYPLAYER") != std::string::npos;
+    });
+    ASSERT_NE(open, texts.end());
+    EXPECT_NE(open->find(parent), std::string::npos) << *open;
+    EXPECT_TRUE(contains(texts, "play MYPLAYER"));
+    EXPECT_TRUE(form->Playing);
+    EXPECT_TRUE(form->Timer1.Enabled());
+
+    // Green text in the bottom-right corner of the video area, nothing elsewhere.
+    const QImage& img = form->Picture2->persistentImage();
+    const uint32_t green = forms::toArgb(RGB(0, 255, 0));
+    int corner = 0, elsewhere = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (img.pixel(x, y) == green)
+                (x > img.width() - 80 && y > img.height() - 20 ? corner : elsewhere)++;
+    EXPECT_GT(corner, 10);
+
+    EXPECT_EQ(elsewhere, 0);
+
+    // Unchecked: the area is cleared and nothing printed.
+    form->Check1->setValue(0);
+    playFile(file);
+    int lit = 0;
+    const QImage& img2 = form->Picture2->persistentImage();
+    for (int y = 0; y < img2.height(); ++y)
+        for (int x = 0; x < img2.width(); ++x)
+            lit += img2.pixel(x, y) != forms::toArgb(RGB(16, 0, 16));
+    EXPECT_EQ(lit, 0);
+}
+
+TEST_F(Form1Test, stopThenPlay_closesAndRestartsTheSameFileFromTheStart) {
+    const std::string file = appFolder + "/clip.mpg";
+    QFile(QString::fromStdString(file)).open(QIODevice::WriteOnly);
+    playFile(file);
+    service.clearLog();
+    form->Picture3_MouseUp(1, forms::vbLeftButton, 0, 0, 0);
+    EXPECT_TRUE(contains(service.texts(), "stop MYPLAYER"));
+    EXPECT_TRUE(contains(service.texts(), "close MYPLAYER"));
+    EXPECT_FALSE(form->Playing);
+    EXPECT_FALSE(form->Timer1.Enabled());
+    service.clearLog();
+    form->Picture3_MouseUp(6, forms::vbRightButton, 0, 0, 0);
+    const auto texts = service.texts();
+    EXPECT_EQ(countPrefix(texts, "open /"), 1);
+    EXPECT_TRUE(contains(texts, "seek MYPLAYER to 0"));
+    EXPECT_TRUE(form->Playing);
+}
+
+TEST_F(Form1Test, openDialogCancelledWithAnEarlierChoice_playsThatFileAgain) {
+    const std::string file = appFolder + "/earlier.avi";
+    QFile(QString::fromStdString(file)).open(QIODevice::WriteOnly);
+    CDialogEX::LastFileName = QString::fromStdString(file) + QString(10, QChar(u'\0'));
+    CDialogEX::SetShownHook([](QFileDialog& dialog) { dialog.reject(); });
+    form->Picture3_MouseUp(2, forms::vbLeftButton, 0, 0, 0);
+    CDialogEX::SetShownHook({});
+    CDialogEX::LastFileName.clear();
+    EXPECT_EQ(form->CurrentFile, file);
+    EXPECT_TRUE(form->Playing);
+    EXPECT_EQ(CDialogEX::State().filter, Form1::OpenFilter());
+    // Stopped and closed before the dialog opened.
+    const auto texts = service.texts();
+    const auto close = std::find(texts.begin(), texts.end(), "close MYPLAYER");
+    ASSERT_NE(close, texts.end());
+    EXPECT_LT(close - texts.begin(), std::find_if(texts.begin(), texts.end(), [](auto& t) {
+                                         return t.rfind("open /", 0) == 0;
+                                     }) - texts.begin());
+}
+
+TEST_F(Form1Test, resize_keepsTheBarAtTheBottomAndGrowsBothVideoBoxes) {
+    EXPECT_EQ(form->Picture1->geometry(), QRect(8, 8, 489, 372));
+    EXPECT_EQ(form->Picture2->geometry(), form->Picture1->geometry());
+    EXPECT_EQ(form->Frame1->geometry(), QRect(8, 392, 489, 73));
+    form->resize(607, 574);
+    form->Form_Resize();
+    EXPECT_EQ(form->Picture1->geometry(), QRect(8, 8, 589, 472));
+    EXPECT_EQ(form->Picture2->geometry(), form->Picture1->geometry());
+    EXPECT_EQ(form->Frame1->geometry(), QRect(8, 492, 489, 73));
+    // The persistent image follows the box, so the title still lands in the corner.
+    EXPECT_EQ(form->Picture2->persistentImage().width(), 589);
+}
+
+TEST_F(Form1Test, timeLabel_showsThePositionThenTheRemainingTimeAfterAClick) {
+    answerPlaying();
+    const std::string file = appFolder + "/clip.avi";
+    QFile(QString::fromStdString(file)).open(QIODevice::WriteOnly);
+    playFile(file);
+    form->Timer1_Timer();
+    EXPECT_EQ(form->Label3->Caption(), "01:01");
+    EXPECT_EQ(form->PositionSeconds, 61);
+    // 61 / 250 of the travel (249 - 16 pixels): 56.852 -> 57.
+    EXPECT_EQ(form->Picture5->x(), 57);
+    form->Label3_Click();
+    EXPECT_EQ(form->Label3->Caption(), "01:01");  // changes at the next tick
+    form->Timer1_Timer();
+    EXPECT_EQ(form->Label3->Caption(), "03:09");
+    form->Label3_MouseMove(0, 0, 1, 1);
+    EXPECT_EQ(form->Label3->toolTip(), "Click to change mode");
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(Form1Test, lengthZero_showsTheErrorBoxOnceAndStopsTheDisplay) {
+    service.answer("status MYPLAYER length", 0, "0");
+    const std::string file = appFolder + "/broken.avi";
+    QFile(QString::fromStdString(file)).open(QIODevice::WriteOnly);
+    playFile(file);
+    form->Timer1_Timer();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].title, "Erreur");
+    EXPECT_EQ(boxes[0].prompt,
+              "Erreur lors de l'ouverture du fichier ! Format incompatible ou non reconnu !");
+    EXPECT_EQ(boxes[0].buttons, forms::vbExclamation);
+    EXPECT_FALSE(form->Timer1.Enabled());
+    EXPECT_TRUE(form->Playing);
+    EXPECT_EQ(form->Label3->Caption(), "00:00");
+}
+
+TEST_F(Form1Test, thumbDrag_seeksToTheDraggedSecond) {
+    answerPlaying();
+    const std::string file = appFolder + "/clip.avi";
+    QFile(QString::fromStdString(file)).open(QIODevice::WriteOnly);
+    playFile(file);
+    form->Timer1_Timer();  // PositionSeconds 61, thumb at 57
+    service.clearLog();
+    form->Picture5_MouseDown(forms::vbLeftButton, 0, 5, 5);
+    EXPECT_TRUE(form->SeekDragging);
+    EXPECT_EQ(SliderMod::SliderMax, 250);
+    EXPECT_EQ(form->PressPositionMs, 61000);
+    form->Timer1_Timer();
+    EXPECT_EQ(form->Picture5->x(), 57);  // the timer leaves a held thumb alone
+    // 100 pixels to the right: left 157 of a 233-pixel travel -> 157 * 250 / 233 = 168.45.
+    form->Picture5_MouseMove(forms::vbLeftButton, 0, 105, 5);
+    EXPECT_EQ(form->Picture5->x(), 157);
+    EXPECT_EQ(SliderMod::SliderValue, 168);
+    form->Picture5_MouseUp(forms::vbLeftButton, 0, 105, 5);
+    // 61000 - 168 + (168 - 61) * 1000
+    EXPECT_TRUE(contains(service.texts(), "seek MYPLAYER to 167832"));
+    EXPECT_TRUE(contains(service.texts(), "play MYPLAYER from 167832"));
+    EXPECT_FALSE(form->SeekDragging);
+    EXPECT_FALSE(SliderMod::SliderDragging);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(Form1Test, countButtons_runFromOneTo99AndStopAtBothEnds) {
+    EXPECT_EQ(form->Label2->Caption(), "1");
+    form->Picture7_MouseDown(0, forms::vbLeftButton, 0, 0, 0);
+    EXPECT_TRUE(form->Timer2.Enabled());
+    EXPECT_EQ(form->Picture7[0]->picture().image, form->Picture7[2]->picture().image);
+    form->Timer2_Timer();
+    EXPECT_EQ(form->Label2->Caption(), "1");  // 0 -> 1 on the first tick
+    for (int i = 0; i < 120; ++i) form->Timer2_Timer();
+    EXPECT_EQ(form->Label2->Caption(), "99");
+    form->Picture7_MouseUp(0, forms::vbLeftButton, 0, 0, 0);
+    EXPECT_FALSE(form->Timer2.Enabled());
+    EXPECT_EQ(form->Picture7[0]->picture().image, form->Picture7[1]->picture().image);
+    form->Picture7_MouseDown(3, forms::vbRightButton, 0, 0, 0);
+    form->Timer2_Timer();
+    EXPECT_EQ(form->Label2->Caption(), "98");
+    for (int i = 0; i < 120; ++i) form->Timer2_Timer();
+    EXPECT_EQ(form->Label2->Caption(), "1");
+    form->Picture7_MouseUp(3, forms::vbRightButton, 0, 0, 0);
+    EXPECT_EQ(form->Picture7[3]->picture().image, form->Picture7[4]->picture().image);
+}
+
+TEST_F(Form1Test, clicksOnTheVideo_pauseAndResume) {
+    form->Picture2_Click();
+    EXPECT_TRUE(form->Paused);
+    EXPECT_TRUE(contains(service.texts(), "pause MYPLAYER wait"));
+    service.clearLog();
+    form->Picture2_Click();
+    EXPECT_FALSE(form->Paused);
+    EXPECT_TRUE(contains(service.texts(), "resume MYPLAYER"));
+}
+
+TEST_F(Form1Test, buttonFaces_pressedUntilThePointerCrossesTheBareWindow) {
+    forms::PictureBox normal, pressed;
+    normal.setFont(form->Picture3[1]->font());
+    pressed.setFont(form->Picture3[1]->font());
+    normal.resize(57, 25);
+    pressed.resize(57, 25);
+    ButtonMod::DrawButton(normal, 7, Form1::kFaceColor, Form1::kTextColor, "Stop", false);
+    ButtonMod::DrawButton(pressed, 8, Form1::kPressedColor, Form1::kTextColor, "Stop", false);
+    EXPECT_EQ(form->Picture3[1]->persistentImage(), normal.persistentImage());
+
+    // Real mouse events: press on "Stop", leave it, release elsewhere: the action still runs.
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    const std::string file = appFolder + "/clip.avi";
+    QFile(QString::fromStdString(file)).open(QIODevice::WriteOnly);
+    playFile(file);
+    QTest::mousePress(form->Picture3[1], Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseMove(form->Picture3[1], QPoint(10, 10));
+    EXPECT_EQ(form->HoverIndex, 1);
+    EXPECT_EQ(form->Picture3[1]->persistentImage(), pressed.persistentImage());
+    QTest::mouseRelease(form->Picture3[1], Qt::LeftButton, {}, QPoint(200, -300));
+    EXPECT_FALSE(form->Playing);
+    EXPECT_EQ(form->Picture3[1]->persistentImage(), pressed.persistentImage());
+    form->Form_MouseMove(0, 0, 2, 2);
+    EXPECT_EQ(form->Picture3[1]->persistentImage(), normal.persistentImage());
+}
+
+// The real command-string service playing a generated video in the window.
+TEST(Form1RealServiceTest, openedVideo_playsInPicture1AndTheTimerFollowsIt) {
+    test::qtApp();
+    forms::installWindowLayer();
+    const std::string clip = test::fixture("clock.mp4");
+    ASSERT_FALSE(clip.empty());
+    const std::string app = test::makeTempDir("form1-real");
+    std::vector<forms::MessageBoxRequest> boxes;
+    forms::setMessageBoxAnswerer([&](const forms::MessageBoxRequest& r) {
+        boxes.push_back(r);
+        return forms::vbOK;
+    });
+    {
+        Form1 form(Form1::Options{app});
+        form.show();
+        form.CurrentFile = clip;
+        form.PlayCurrentFile();
+        // A child of Picture1 shows the video.
+        QWidget* video = nullptr;
+        for (int i = 0; i < 500 && video == nullptr; ++i) {
+            for (QWidget* w : form.Picture1->findChildren<QWidget*>())
+                if (w->isVisible()) video = w;
+            QTest::qWait(10);
+        }
+        ASSERT_NE(video, nullptr);
+        EXPECT_EQ(video->geometry(), QRect(0, 0, 489, 372));
+        // Wait until the picture in Picture1 is a frame of the clip (stripes), not the blue.
+        int frame = -1;
+        for (int i = 0; i < 500 && frame < 0; ++i) {
+            QTest::qWait(10);
+            const QImage shot =
+                form.Picture1->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            frame = test::decodeFrameNumber(reinterpret_cast<const uint32_t*>(shot.constBits()),
+                                            shot.width(), shot.height(), shot.width());
+        }
+        EXPECT_GE(frame, 0);
+        form.Timer1_Timer();
+        EXPECT_TRUE(boxes.empty());
+        EXPECT_TRUE(form.Timer1.Enabled());
+        // Seek by the thumb to about second 10 and read it back at the next tick.
+        form.Picture5_MouseDown(forms::vbLeftButton, 0, 1, 1);
+        EXPECT_EQ(SliderMod::SliderMax, 20);
+        form.Picture5_MouseMove(forms::vbLeftButton, 0, 1 + 116.5 - form.Picture5->x(), 1);
+        form.Picture5_MouseUp(forms::vbLeftButton, 0, 1, 1);
+        form.Timer1_Timer();
+        const int shown = std::stoi(form.Label3->Caption().mid(3).toStdString());
+        EXPECT_GE(shown, 9);
+        EXPECT_LE(shown, 12);
+        form.StopMedia();
+    }
+    forms::setMessageBoxAnswerer({});
+    fs::remove_all(app);
+}
+
+}  // namespace
+}  // namespace stillmar
