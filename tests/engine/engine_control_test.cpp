@@ -140,6 +140,17 @@ TEST_F(EngineControlTest, refresh_presentsTheShownFrameAtTheNewTargetSize) {
     EXPECT_EQ(shown->pixels.size(), size_t(489 * 372));
     EXPECT_EQ(surface_.shownFrame(), frame25(7000));
 
+    // Resizing while playing (a refresh a tick) neither stalls nor loses the end.
+    engine_->play(engine_->info().lengthMs - 800, -1);
+    for (int i = 0; i < 4000 && engine_->mode() == EngineMode::Playing; ++i) {
+        surface_.setTargetSize(i % 2 ? Size{489, 372} : Size{320, 240});
+        engine_->refresh();
+        std::this_thread::sleep_for(1ms);
+    }
+    EXPECT_EQ(engine_->mode(), EngineMode::Stopped);
+    EXPECT_EQ(engine_->positionMs(), engine_->info().lengthMs);
+    engine_->seek(7000);
+
     // A surface attached later receives the current frame at once.
     TestSurface second;
     engine_->setSurface(&second);

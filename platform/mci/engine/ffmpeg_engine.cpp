@@ -154,10 +154,9 @@ void FfmpegEngine::setSurface(VideoSurface* surface) {
 void FfmpegEngine::refresh() {
     std::unique_lock lock(mutex_);
     if (!shown_ || !presentThread_.joinable() || stopping_) return;
+    // The presenter looks at least once a tick; interrupting the frame queue instead would
+    // also break the decode thread's push.
     const uint64_t id = ++refreshWanted_;
-    lock.unlock();
-    frames_.interrupt();
-    lock.lock();
     stateCv_.notify_all();
     stateCv_.wait_for(lock, kRefreshTimeout, [&] { return refreshDone_ >= id || stopping_; });
 }
