@@ -1,0 +1,153 @@
+// A 99-frame capture run of the main window on a 1080p H.264 file (25 fps, a keyframe every
+// 10 s, two minutes), through the real window, service and engine under the offscreen
+// platform, next to the ffmpeg tool writing the same 99 pictures. Prints figures only.
+//
+// STILLMAR_BENCH_START: the second the run starts at (default 10).
+// STILLMAR_BENCH_FILE: a file to use instead of the generated one.
+
+#include <unistd.h>
+#include <QApplication>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "main_window/form1.h"
+#include "platform/forms/message_box.h"
+#include "platform/forms/window_layer.h"
+#include "platform/mci/command_service.h"
+#include "platform/system/bmp_file.h"
+#include "resources/resources.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double seconds(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double>(b - a).count();
+}
+
+int run(const std::string& command) {
+    return std::system(command.c_str());
+}
+
+double timeCommand(const std::string& command) {
+    const auto t0 = Clock::now();
+    if (run(command) != 0) std::printf("  (command failed: %s)\n", command.c_str());
+    return seconds(t0, Clock::now());
+}
+
+// The engine benchmark's file when one of the build folders has it, else made here once.
+std::string benchFile() {
+    if (const char* given = std::getenv("STILLMAR_BENCH_FILE")) return given;
+    const std::string own = std::string(STILLMAR_BENCH_DIR) + "/bench1080.mp4";
+    if (fs::exists(own)) return own;
+    const fs::path tree = fs::path(STILLMAR_BUILD_DIR).parent_path();
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(tree, ec)) {
+        const fs::path cached = entry.path() / "bench" / "engine" / "bench1080.mp4";
+        if (entry.is_directory() && fs::exists(cached)) return cached.string();
+    }
+    std::printf("generating %s (once)...\n", own.c_str());
+    std::fflush(stdout);
+    const std::string tmp = own + ".tmp.mp4";
+    const std::string cmd =
+        "ffmpeg -nostdin -hide_banner -loglevel error -y"
+        " -f lavfi -i testsrc2=s=1920x1080:r=25:d=120"
+        " -f lavfi -i sine=frequency=440:sample_rate=48000:duration=120"
+        " -c:v libx264 -preset veryfast -g 250 -keyint_min 250 -sc_threshold 0 -pix_fmt yuv420p"
+        " -c:a aac -shortest \"" +
+        tmp + "\"";
+    if (run(cmd) != 0) return {};
+    fs::rename(tmp, own);
+    return own;
+}
+
+uint32_t send(const std::string& command) {
+    std::string reply;
+    return stillmar::mci::defaultService().sendString(command, &reply, 256, 0);
+}
+
+// Counts the run's bitmaps that are whole 24-bit pictures of the video area.
+int goodBitmaps(const fs::path& folder, int width, int height) {
+    int good = 0;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(folder, ec)) {
+        stillmar::sys::BmpImage bmp;
+        if (stillmar::sys::readBmp(e.path().string(), bmp) && bmp.bitsPerPixel == 24 &&
+            bmp.width == width && bmp.height == height)
+            ++good;
+    }
+    return good;
+}
+
+// One run of the "Capturer" button with the count at 99; the main player is paused at the
+// start second or plays on from it.
+double captureRun(const std::string& file, int start, bool playing, const fs::path& appDir,
+                  int& saved) {
+    fs::create_directories(appDir);
+    stillmar::Form1 form(stillmar::Form1::Options{appDir.string()});
+    form.show();
+    QApplication::processEvents();
+    form.CurrentFile = file;
+    form.PlayCurrentFile();
+    send("seek MYPLAYER to " + std::to_string(start * 1000 + 400));
+    if (playing) send("play MYPLAYER");
+    form.Label2->setCaption(QStringLiteral("99"));
+
+    const auto t0 = Clock::now();
+    form.Picture3_MouseUp(0, 1, 0, 0, 0);
+    const double elapsed = seconds(t0, Clock::now());
+
+    saved = goodBitmaps(appDir / "Capture", form.Picture2->width(), form.Picture2->height());
+    form.StopMedia();
+    return elapsed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("SDL_AUDIODRIVER")) qputenv("SDL_AUDIODRIVER", "dummy");
+    QApplication app(argc, argv);
+    stillmar::resources::init();
+    stillmar::forms::installWindowLayer();
+    stillmar::forms::setMessageBoxAnswerer([](const stillmar::forms::MessageBoxRequest& r) {
+        std::printf("  message \"%s\": %s\n", r.title.toUtf8().constData(),
+                    r.prompt.toUtf8().constData());
+        return stillmar::forms::vbOK;
+    });
+
+    const std::string file = benchFile();
+    if (file.empty()) {
+        std::printf("cannot generate the benchmark file (is ffmpeg installed?)\n");
+        return 1;
+    }
+    const char* env = std::getenv("STILLMAR_BENCH_START");
+    const int start = env ? std::atoi(env) : 10;
+    const fs::path dir =
+        fs::temp_directory_path() / ("stillmar-capture-bench-" + std::to_string(getpid()));
+    std::printf("file: %s\n== 99-frame capture run from second %d (489x372 bitmaps)\n",
+                file.c_str(), start);
+
+    for (bool playing : {false, true}) {
+        int saved = 0;
+        const fs::path appDir = dir / (playing ? "playing" : "paused");
+        const double ours = captureRun(file, start, playing, appDir, saved);
+        fs::create_directories(dir / "tool");
+        const double tool = timeCommand("ffmpeg -nostdin -hide_banner -loglevel error -y -ss " +
+                                        std::to_string(start) + " -i \"" + file +
+                                        "\" -vf fps=1,scale=489:372 -frames:v 99 \"" +
+                                        (dir / "tool").string() + "/out%d.bmp\"");
+        std::printf(
+            "  main player %s: window run %.2f s (%d of 99 bitmaps)   ffmpeg: %.2f s   "
+            "ratio %.2f (target <= 1.5)\n",
+            playing ? "playing" : "paused ", ours, saved, tool, ours / tool);
+        std::fflush(stdout);
+        fs::remove_all(dir / "tool");
+    }
+    fs::remove_all(dir);
+    return 0;
+}
