@@ -14,6 +14,7 @@
 #include <memory>
 #include <set>
 
+#include "main_window/capture_folder.h"
 #include "main_window/capture_frames.h"
 #include "main_window/form1.h"
 #include "platform/forms/colors.h"
@@ -311,6 +312,52 @@ TEST_F(CaptureRunTest, CaptureFrames_folderRemovedDuringTheRun_stopsAtTheFirstFa
     EXPECT_TRUE(text.contains(QStringLiteral("1 image(s) enregistrée(s)"))) << text.toStdString();
     EXPECT_FALSE(fs::exists(folder));  // nothing recreated it
     EXPECT_TRUE(picture2IsEmpty());
+}
+
+}  // namespace
+}  // namespace stillmar
+
+namespace stillmar {
+namespace {
+
+TEST_F(CaptureRunTest, CaptureFrames_countBeyond16Bits_endsWithAMessageAndNoFile) {
+    openClockAt(12400, false);
+    form->Label2->setCaption(QStringLiteral("99999"));
+    form->CaptureFrames();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].prompt.contains(QStringLiteral("6 - Overflow")))
+        << boxes[0].prompt.toStdString();
+    EXPECT_TRUE(savedFiles().empty());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_FALSE(CaptureRunInProgress(*form));
+}
+
+TEST_F(CaptureRunTest, CaptureFrames_programFolderUnusable_savesInThePicturesFallback) {
+    // The program's folder lies under a plain file, so "Capture" cannot be made beside it.
+    const std::string home = appDir + "/home";
+    fs::create_directories(home);
+    { std::ofstream(appDir + "/blocked") << "x"; }
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", QByteArray::fromStdString(home));
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home + "/.config"));
+    auto other = std::make_unique<Form1>(Form1::Options{appDir + "/blocked/app"});
+    const std::string fallback = CaptureFolder;
+    EXPECT_EQ(fallback.rfind(home, 0), 0u) << fallback;
+    other->CurrentFile = test::fixture("clock.mp4");
+    other->PlayCurrentFile();
+    ASSERT_EQ(send("seek MYPLAYER to 3400"), 0u);
+    other->Label2->setCaption(QStringLiteral("1"));
+    other->CaptureFrames();
+    other->StopMedia();
+    other->CapturePlayer.CloseCapture();
+    other.reset();
+    qputenv("HOME", oldHome);
+    qunsetenv("XDG_CONFIG_HOME");
+
+    sys::BmpImage bmp;
+    ASSERT_TRUE(sys::readBmp(fallback + "/Capture2.bmp", bmp)) << fallback;
+    EXPECT_EQ(test::decodeFrameNumber(bmp.pixels, bmp.width, bmp.height), 3 * kFps);
+    EXPECT_FALSE(fs::exists(appDir + "/blocked/app"));
 }
 
 }  // namespace
