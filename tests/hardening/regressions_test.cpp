@@ -1,0 +1,97 @@
+// Inputs kept from fuzzing replayed through the same paths: each must now end in an error code,
+// with the service's rules kept. The seeds of the media fuzzer must still play.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "tests/hardening/hardening_service.h"
+#include "tests/hardening/media_script.h"
+#include "tests/support/fixtures.h"
+
+namespace stillmar::hardening {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<uint8_t> readAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<fs::path> filesIn(const fs::path& folder) {
+    std::vector<fs::path> out;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(folder, ec)) {
+        if (e.is_regular_file() && e.path().filename().string()[0] != '.') out.push_back(e.path());
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+class KeptInputs : public ::testing::Test {
+  protected:
+    void TearDown() override { fs::remove_all(folder_); }
+    std::unique_ptr<mci::Service> service_ = makeRealService();
+    std::string folder_ = stillmar::test::makeTempDir("kept-inputs");
+};
+
+TEST_F(KeptInputs, mediaCrashInputsEndInAnErrorWithTheRulesKept) {
+    for (const fs::path& file : filesIn(fs::path(STILLMAR_REGRESSIONS_DIR) / "media")) {
+        const auto bytes = readAll(file);
+        const auto outcome = runMediaScript(*service_, bytes.data(), bytes.size(), folder_);
+        EXPECT_FALSE(outcome.broken) << file << ": " << outcome.brokenCommand;
+        EXPECT_NE(outcome.openCode, 0u) << file;
+    }
+}
+
+TEST_F(KeptInputs, commandScriptsEndEveryLineInACode) {
+    for (const fs::path& file : filesIn(fs::path(STILLMAR_REGRESSIONS_DIR) / "command")) {
+        std::ifstream in(file, std::ios::binary);
+        std::string line;
+        while (std::getline(in, line)) {
+            std::string reply = "junk";
+            const uint32_t code = service_->sendString(line, &reply, 64, 0);
+            std::string text;
+            if (code != 0) {
+                EXPECT_TRUE(reply.empty()) << file << ": " << line;
+                EXPECT_TRUE(service_->getErrorString(code, text, 128)) << file << ": " << line;
+            }
+        }
+        service_->sendString("close all", nullptr, 0, 0);
+    }
+}
+
+TEST_F(KeptInputs, fuzzSeedsOpenAndRunTheWholeScript) {
+    const auto seeds = filesIn(STILLMAR_MEDIA_CORPUS_DIR);
+    ASSERT_GE(seeds.size(), 5u);
+    for (const fs::path& file : seeds) {
+        const auto bytes = readAll(file);
+        const auto outcome = runMediaScript(*service_, bytes.data(), bytes.size(), folder_);
+        EXPECT_FALSE(outcome.broken) << file << ": " << outcome.brokenCommand;
+        EXPECT_EQ(outcome.openCode, 0u) << file;
+        EXPECT_GT(outcome.codes.size(), 10u) << file;
+        // The last command is the close, which must succeed on an open device.
+        EXPECT_EQ(outcome.codes.back(), 0u) << file;
+    }
+}
+
+TEST_F(KeptInputs, damagedCopiesOfASeedEndInACode) {
+    // Deterministic damage: truncations and byte flips of a playable seed.
+    const auto seed = readAll(fs::path(STILLMAR_MEDIA_CORPUS_DIR) / "mp4_seed");
+    ASSERT_GT(seed.size(), 100u);
+    for (std::size_t cut : {std::size_t(3), seed.size() / 4, seed.size() / 2, seed.size() - 1}) {
+        const auto outcome = runMediaScript(*service_, seed.data(), cut, folder_);
+        EXPECT_FALSE(outcome.broken) << "cut " << cut << ": " << outcome.brokenCommand;
+    }
+    for (std::size_t step = 7; step < 200; step += 37) {
+        auto copy = seed;
+        for (std::size_t i = 2 + step; i < copy.size(); i += step) copy[i] ^= 0x5a;
+        const auto outcome = runMediaScript(*service_, copy.data(), copy.size(), folder_);
+        EXPECT_FALSE(outcome.broken) << "flip every " << step << ": " << outcome.brokenCommand;
+    }
+}
+
+}  // namespace
+}  // namespace stillmar::hardening
