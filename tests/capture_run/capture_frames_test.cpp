@@ -136,41 +136,30 @@ TEST_F(CaptureRunTest, CapturerButton_oneFrameAtSecond12_savesCapture11AndCloses
     EXPECT_TRUE(boxes.empty());
     ASSERT_EQ(savedFiles(), std::set<std::string>{"Capture11.bmp"});
     EXPECT_EQ(frameIn("Capture11.bmp"), 12 * kFps);
-
     // The clipboard holds the frame saved.
     sys::BmpImage saved;
     ASSERT_TRUE(sys::readBmp(folder + "/Capture11.bmp", saved));
     const QImage held = QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(held.size(), QSize(489, 372));
-    EXPECT_EQ(test::decodeFrameNumber(reinterpret_cast<const uint32_t*>(held.constBits()), 489, 372,
-                                      int(held.bytesPerLine() / 4)),
-              12 * kFps);
-    EXPECT_EQ(held.pixel(100, 300), saved.pixels[300 * 489 + 100]);
-
-    // Picture2 in front of Picture1, empty; the window as before.
+    for (int x = 5; x < 489; x += 40) ASSERT_EQ(held.pixel(x, 186), saved.pixels[186 * 489 + x]);
+    // Picture2 in front of Picture1 and empty; the window as before; the device closed.
     EXPECT_EQ(form->childAt(form->Picture2->geometry().center()), form->Picture2);
-    EXPECT_TRUE(form->Picture2->isVisible());
     EXPECT_TRUE(picture2IsEmpty());
     EXPECT_EQ(form->windowTitle(), title);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    EXPECT_FALSE(CaptureRunInProgress(*form));
-    std::string mode;
-    EXPECT_NE(send("status VideoCapture mode", &mode), 0u) << "still-frame device left open";
+    EXPECT_NE(send("status VideoCapture mode"), 0u) << "still-frame device left open";
 }
 
 TEST_F(CaptureRunTest, CaptureFrames_threeFramesFromSecond12_eachFileOneSecondApart) {
     openClockAt(12400, false);
     setCount(3);
     form->CaptureFrames();
-
     EXPECT_TRUE(boxes.empty());
     ASSERT_EQ(savedFiles(),
               (std::set<std::string>{"Capture11.bmp", "Capture12.bmp", "Capture13.bmp"}));
     EXPECT_EQ(frameIn("Capture11.bmp"), 12 * kFps);
     EXPECT_EQ(frameIn("Capture12.bmp"), 13 * kFps);
     EXPECT_EQ(frameIn("Capture13.bmp"), 14 * kFps);
-    EXPECT_EQ(form->CaptureBase, 11);
-    EXPECT_TRUE(picture2IsEmpty());
 }
 
 TEST_F(CaptureRunTest, CaptureFrames_whilePlaying_playerMovesOnAndFilesFollowItsSecond) {
@@ -178,40 +167,27 @@ TEST_F(CaptureRunTest, CaptureFrames_whilePlaying_playerMovesOnAndFilesFollowIts
     const int64_t before = playerPositionMs();
     setCount(3);
     form->CaptureFrames();
-    const int64_t after = playerPositionMs();
-
-    EXPECT_GT(after, before);
-    EXPECT_TRUE(boxes.empty());
-    const std::set<std::string> files = savedFiles();
-    ASSERT_EQ(files.size(), 3u);
-    // The second read at the press depends on how fast the machine is; the files follow it.
+    EXPECT_GT(playerPositionMs(), before);
+    // The second read at the press depends on the machine's speed; the files follow it.
     const int first = form->CaptureBase;
     EXPECT_GE(first, 11);
-    for (int n = first; n < first + 3; ++n) {
-        const std::string name = "Capture" + std::to_string(n) + ".bmp";
-        ASSERT_TRUE(files.count(name)) << name;
-        EXPECT_EQ(frameIn(name), (n + 1) * kFps) << name;
-    }
+    ASSERT_EQ(savedFiles().size(), 3u);
+    for (int n = first; n < first + 3; ++n)
+        EXPECT_EQ(frameIn("Capture" + std::to_string(n) + ".bmp"), (n + 1) * kFps) << n;
 }
 
-TEST_F(CaptureRunTest, CaptureFrames_atTheStart_firstFileIsCaptureMinus1) {
-    openClockAt(0, false);
-    setCount(2);
-    form->CaptureFrames();
-    ASSERT_EQ(savedFiles(), (std::set<std::string>{"Capture-1.bmp", "Capture0.bmp"}));
-    EXPECT_EQ(frameIn("Capture-1.bmp"), 0);
-    EXPECT_EQ(frameIn("Capture0.bmp"), kFps);
-}
-
-TEST_F(CaptureRunTest, CaptureFrames_noFileOpen_savesPicture2Background) {
+TEST_F(CaptureRunTest, CaptureFrames_atTheStart_writesCaptureMinus1_picture2AloneWithNoFile) {
     setCount(1);
     form->CaptureFrames();
-    ASSERT_EQ(savedFiles(), std::set<std::string>{"Capture-1.bmp"});
     sys::BmpImage bmp;
     ASSERT_TRUE(sys::readBmp(folder + "/Capture-1.bmp", bmp));
-    EXPECT_EQ(bmp.width, 489);
-    EXPECT_EQ(bmp.height, 372);
+    ASSERT_EQ(bmp.pixels.size(), 489u * 372u);
     for (uint32_t p : bmp.pixels) ASSERT_EQ(p, kBackground);
+
+    openClockAt(0, false);  // the same name again, now replaced by the first frame
+    form->CaptureFrames();
+    EXPECT_EQ(savedFiles(), std::set<std::string>{"Capture-1.bmp"});
+    EXPECT_EQ(frameIn("Capture-1.bmp"), 0);
     EXPECT_TRUE(boxes.empty());
 }
 
@@ -219,116 +195,82 @@ TEST_F(CaptureRunTest, CaptureFrames_duringTheRun_showsProgressAndIgnoresASecond
     openClockAt(12400, false);
     setCount(3);
     const QString title = form->windowTitle();
-    bool inRun = false;
     QString progress;
     Qt::CursorShape pointer = Qt::ArrowCursor;
     bool nestedTookNothing = false;
     duringTheRun([&] {
-        inRun = CaptureRunInProgress(*form);
         progress = form->windowTitle();
         if (const QCursor* c = QApplication::overrideCursor()) pointer = c->shape();
-        // Released while the run waits between frames 1 and 2: it must take no frame.
-        const std::set<std::string> before = savedFiles();
+        // Released between frames 1 and 2: it must take no frame.
         const auto stamp = fs::last_write_time(folder + "/Capture11.bmp");
         form->Picture3_MouseUp(0, 1, 0, 0, 0);
-        nestedTookNothing =
-            savedFiles() == before && fs::last_write_time(folder + "/Capture11.bmp") == stamp;
+        nestedTookNothing = savedFiles() == std::set<std::string>{"Capture11.bmp"} &&
+                            fs::last_write_time(folder + "/Capture11.bmp") == stamp;
     });
 
     form->CaptureFrames();
 
-    EXPECT_TRUE(inRun);
-    EXPECT_TRUE(nestedTookNothing);
     EXPECT_TRUE(progress.endsWith(QStringLiteral("Capture 1/3"))) << progress.toStdString();
     EXPECT_EQ(pointer, Qt::BusyCursor);
+    EXPECT_TRUE(nestedTookNothing);
     EXPECT_EQ(form->windowTitle(), title);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    EXPECT_TRUE(boxes.empty());
-    ASSERT_EQ(savedFiles(),
-              (std::set<std::string>{"Capture11.bmp", "Capture12.bmp", "Capture13.bmp"}));
-    EXPECT_EQ(frameIn("Capture11.bmp"), 12 * kFps);
+    ASSERT_EQ(savedFiles().size(), 3u);
     EXPECT_EQ(frameIn("Capture12.bmp"), 13 * kFps);
     EXPECT_EQ(frameIn("Capture13.bmp"), 14 * kFps);
 }
 
 TEST_F(CaptureRunTest, CaptureFrames_countChangedDuringTheRun) {
     openClockAt(12400, false);
-
     // Lowered to 2: the count read after frame 2 ends the run, with the clearing.
     setCount(3);
     duringTheRun([&] { setCount(2); });
     form->CaptureFrames();
-    form->CapturePlayer.CloseCapture();
     EXPECT_EQ(savedFiles(), (std::set<std::string>{"Capture11.bmp", "Capture12.bmp"}));
     EXPECT_TRUE(picture2IsEmpty());
-
     // Raised to 5: the bound taken at the start ends it after 3, without the clearing.
-    for (const auto& e : fs::directory_iterator(folder)) fs::remove(e.path());
     setCount(3);
     duringTheRun([&] { setCount(5); });
     form->CaptureFrames();
-    EXPECT_EQ(savedFiles(),
-              (std::set<std::string>{"Capture11.bmp", "Capture12.bmp", "Capture13.bmp"}));
-    ASSERT_FALSE(form->Picture2->picture().isNull());
+    EXPECT_EQ(savedFiles().size(), 3u);
     const QImage& last = form->Picture2->picture().image;
+    ASSERT_FALSE(last.isNull());
     EXPECT_EQ(test::decodeFrameNumber(reinterpret_cast<const uint32_t*>(last.constBits()),
                                       last.width(), last.height(), int(last.bytesPerLine() / 4)),
               14 * kFps);
 }
 
-TEST_F(CaptureRunTest, CaptureFrames_folderReplacedByAFile_stopsWithAMessage) {
+TEST_F(CaptureRunTest, CaptureFrames_failedSaves_stopTheRunWithAMessage) {
     openClockAt(12400, false);
     setCount(3);
-    // Permissions do not stop root, so the folder becomes a plain file of the same name.
-    fs::remove_all(folder);
-    { std::ofstream(folder) << "not a folder"; }
-
+    // Removed after the first frame: the second save fails and nothing recreates the folder.
+    duringTheRun([&] { fs::remove_all(folder); });
     form->CaptureFrames();
-
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].title, QStringLiteral("Erreur"));
-    const QString text = boxes[0].prompt;
-    EXPECT_TRUE(text.contains(QString::fromStdString(folder + "/Capture11.bmp")))
+    QString text = boxes[0].prompt;
+    EXPECT_TRUE(text.contains(QString::fromStdString(folder + "/Capture12.bmp")) &&
+                text.contains(QStringLiteral("n'existe pas")) &&
+                text.contains(QStringLiteral("1 image(s) enregistrée(s)")))
         << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("est un fichier, pas un dossier")))
-        << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("0 image(s) enregistrée(s)"))) << text.toStdString();
-    EXPECT_TRUE(fs::is_regular_file(folder));
+    EXPECT_FALSE(fs::exists(folder));
     EXPECT_TRUE(picture2IsEmpty());
-}
 
-TEST_F(CaptureRunTest, CaptureFrames_folderRemovedDuringTheRun_stopsAtTheFirstFailedSave) {
-    openClockAt(12400, false);
-    setCount(3);
-    duringTheRun([&] { fs::remove_all(folder); });
-
+    // Permissions do not stop root: the folder becomes a plain file of the same name.
+    { std::ofstream(folder) << "not a folder"; }
     form->CaptureFrames();
-
-    ASSERT_EQ(boxes.size(), 1u);
-    const QString text = boxes[0].prompt;
-    EXPECT_TRUE(text.contains(QString::fromStdString(folder + "/Capture12.bmp")))
+    ASSERT_EQ(boxes.size(), 2u);
+    text = boxes[1].prompt;
+    EXPECT_TRUE(text.contains(QString::fromStdString(folder + "/Capture11.bmp")) &&
+                text.contains(QStringLiteral("est un fichier, pas un dossier")) &&
+                text.contains(QStringLiteral("0 image(s) enregistrée(s)")))
         << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("n'existe pas"))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("1 image(s) enregistrée(s)"))) << text.toStdString();
-    EXPECT_FALSE(fs::exists(folder));  // nothing recreated it
-    EXPECT_TRUE(picture2IsEmpty());
-}
 
-}  // namespace
-}  // namespace stillmar
-
-namespace stillmar {
-namespace {
-
-TEST_F(CaptureRunTest, CaptureFrames_countBeyond16Bits_endsWithAMessageAndNoFile) {
-    openClockAt(12400, false);
+    // A count that does not fit the loop's 16 bits ends with the error, not a crash.
     form->Label2->setCaption(QStringLiteral("99999"));
     form->CaptureFrames();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_TRUE(boxes[0].prompt.contains(QStringLiteral("6 - Overflow")))
-        << boxes[0].prompt.toStdString();
-    EXPECT_TRUE(savedFiles().empty());
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_TRUE(boxes[2].prompt.contains(QStringLiteral("6 - Overflow")));
     EXPECT_FALSE(CaptureRunInProgress(*form));
 }
 
@@ -342,11 +284,9 @@ TEST_F(CaptureRunTest, CaptureFrames_programFolderUnusable_savesInThePicturesFal
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home + "/.config"));
     auto other = std::make_unique<Form1>(Form1::Options{appDir + "/blocked/app"});
     const std::string fallback = CaptureFolder;
-    EXPECT_EQ(fallback.rfind(home, 0), 0u) << fallback;
     other->CurrentFile = test::fixture("clock.mp4");
     other->PlayCurrentFile();
     ASSERT_EQ(send("seek MYPLAYER to 3400"), 0u);
-    other->Label2->setCaption(QStringLiteral("1"));
     other->CaptureFrames();
     other->StopMedia();
     other->CapturePlayer.CloseCapture();
@@ -354,10 +294,10 @@ TEST_F(CaptureRunTest, CaptureFrames_programFolderUnusable_savesInThePicturesFal
     qputenv("HOME", oldHome);
     qunsetenv("XDG_CONFIG_HOME");
 
+    EXPECT_EQ(fallback.rfind(home, 0), 0u) << fallback;
     sys::BmpImage bmp;
     ASSERT_TRUE(sys::readBmp(fallback + "/Capture2.bmp", bmp)) << fallback;
     EXPECT_EQ(test::decodeFrameNumber(bmp.pixels, bmp.width, bmp.height), 3 * kFps);
-    EXPECT_FALSE(fs::exists(appDir + "/blocked/app"));
 }
 
 }  // namespace
