@@ -1,7 +1,6 @@
 #include "platform/mci/engine/ffmpeg_engine.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "platform/mci/engine/source_cache.h"
 #include "platform/system/bmp_file.h"
@@ -15,7 +14,6 @@ constexpr auto kTick = 10ms;
 constexpr auto kSeekTimeout = 30s;
 constexpr auto kRefreshTimeout = 5s;
 constexpr int64_t kLateDropMs = 100;
-constexpr int kAudioChannels = 2;
 
 }  // namespace
 
@@ -505,145 +503,6 @@ bool FfmpegEngine::handleItem(FrameItem& item) {
         }
     }
     return true;
-}
-
-// ---- audio ---------------------------------------------------------------------------------
-
-bool FfmpegEngine::ensureAudioOutput() {
-    if (!audioTried_) {
-        audioTried_ = true;
-        auto out = createAudioOutput();
-        const AVCodecContext* codec = source_ ? source_->audioCodec() : nullptr;
-        const int rate = codec && codec->sample_rate > 0 ? codec->sample_rate : 44100;
-        if (out->open(rate, kAudioChannels, [this](int16_t* o, int n) { fillAudio(o, n); }))
-            audioOut_ = std::move(out);
-    }
-    return audioOut_ != nullptr;
-}
-
-void FfmpegEngine::dropAudio() {
-    audioActive_ = false;
-    audioSerial_ = 0;
-    if (audioOut_) audioOut_->setPaused(true);
-    std::lock_guard lock(pcmMutex_);
-    pcm_.clear();
-    pcmFrames_ = 0;
-    pcmCv_.notify_all();
-}
-
-void FfmpegEngine::fillAudio(int16_t* out, int frames) {
-    const AudioOutput::Format fmt = audioOut_ ? audioOut_->format() : AudioOutput::Format{};
-    const int channels = std::max(1, fmt.channels);
-    const int32_t gain[2] = {leftOn_ ? volumeLeft_.load() : 0, rightOn_ ? volumeRight_.load() : 0};
-    int written = 0;
-    int64_t playedTo = -1;
-    {
-        std::lock_guard lock(pcmMutex_);
-        const uint32_t serial = audioSerial_;
-        while (written < frames && !pcm_.empty()) {
-            PcmChunk& chunk = pcm_.front();
-            const std::size_t chunkFrames = chunk.samples.size() / std::size_t(channels);
-            if (chunk.serial != serial || chunk.offsetFrames >= chunkFrames) {
-                pcmFrames_ -=
-                    std::min(pcmFrames_, chunkFrames - std::min(chunkFrames, chunk.offsetFrames));
-                pcm_.pop_front();
-                continue;
-            }
-            const std::size_t n = std::min<std::size_t>(std::size_t(frames - written),
-                                                        chunkFrames - chunk.offsetFrames);
-            const int16_t* src = chunk.samples.data() + chunk.offsetFrames * std::size_t(channels);
-            int16_t* dst = out + std::size_t(written) * std::size_t(channels);
-            for (std::size_t i = 0; i < n * std::size_t(channels); ++i)
-                dst[i] = int16_t(int32_t(src[i]) * gain[(i % std::size_t(channels)) & 1] / 1000);
-            chunk.offsetFrames += n;
-            written += int(n);
-            pcmFrames_ -= std::min(pcmFrames_, n);
-            playedTo = chunk.ptsMs + int64_t(chunk.offsetFrames) * 1000 / std::max(1, fmt.rate);
-        }
-        pcmCv_.notify_all();
-    }
-    std::memset(out + std::size_t(written) * std::size_t(channels), 0,
-                std::size_t(frames - written) * std::size_t(channels) * sizeof(int16_t));
-    if (playedTo >= 0 && audioActive_)
-        clock_.syncAudio(playedTo - int64_t(fmt.bufferFrames) * 1000 / std::max(1, fmt.rate));
-}
-
-void FfmpegEngine::audioLoop() {
-    AVCodecContext* codec = source_->audioCodec();
-    if (!codec) return;
-    const AVRational tb = source_->audioTimeBase();
-    const int64_t start = source_->audioStartTicks();
-    ResamplerPtr resampler;
-    int inRate = 0, inFormat = -1;
-    AVChannelLayout inLayout{};
-    uint32_t last = 0;
-    FramePtr frame = makeFrame();
-    std::vector<uint8_t> buffer;
-    while (!stopping_) {
-        auto item = audioPackets_.pop(kTick);
-        if (!item || item->serial != audioSerial_) continue;
-        if (item->serial != last) {
-            avcodec_flush_buffers(codec);
-            last = item->serial;
-        }
-        if (avcodec_send_packet(codec, item->packet.get()) < 0) continue;
-        while (frame && avcodec_receive_frame(codec, frame.get()) >= 0) {
-            const AudioOutput::Format fmt = audioOut_ ? audioOut_->format() : AudioOutput::Format{};
-            if (fmt.rate <= 0 || fmt.channels <= 0) break;
-            if (!resampler || inRate != frame->sample_rate || inFormat != frame->format ||
-                av_channel_layout_compare(&inLayout, &frame->ch_layout) != 0) {
-                SwrContext* raw = nullptr;
-                AVChannelLayout outLayout{};
-                av_channel_layout_default(&outLayout, fmt.channels);
-                if (swr_alloc_set_opts2(&raw, &outLayout, AV_SAMPLE_FMT_S16, fmt.rate,
-                                        &frame->ch_layout, AVSampleFormat(frame->format),
-                                        frame->sample_rate, 0, nullptr) < 0 ||
-                    swr_init(raw) < 0) {
-                    swr_free(&raw);
-                    resampler.reset();
-                    break;
-                }
-                resampler.reset(raw);
-                inRate = frame->sample_rate;
-                inFormat = frame->format;
-                av_channel_layout_uninit(&inLayout);
-                av_channel_layout_copy(&inLayout, &frame->ch_layout);
-            }
-            const int capacity = swr_get_out_samples(resampler.get(), frame->nb_samples);
-            if (capacity <= 0) continue;
-            PcmChunk chunk;
-            chunk.serial = item->serial;
-            chunk.ptsMs = frame->best_effort_timestamp != AV_NOPTS_VALUE
-                              ? toMs(frame->best_effort_timestamp - start, tb)
-                              : audioStartMs_.load();
-            chunk.samples.resize(std::size_t(capacity) * std::size_t(fmt.channels));
-            uint8_t* outPlanes[1] = {reinterpret_cast<uint8_t*>(chunk.samples.data())};
-            const int got =
-                swr_convert(resampler.get(), outPlanes, capacity,
-                            const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
-            av_frame_unref(frame.get());
-            if (got <= 0) continue;
-            chunk.samples.resize(std::size_t(got) * std::size_t(fmt.channels));
-            // Sound before the start of playback was read only to reach it.
-            const int64_t skipMs = audioStartMs_.load() - chunk.ptsMs;
-            if (skipMs > 0) {
-                const std::size_t skip =
-                    std::min<std::size_t>(std::size_t(got), std::size_t(skipMs * fmt.rate / 1000));
-                chunk.offsetFrames = skip;
-            }
-            const std::size_t frames = std::size_t(got) - chunk.offsetFrames;
-            if (frames == 0) continue;
-            std::unique_lock lock(pcmMutex_);
-            pcmCv_.wait(lock, [&] {
-                return stopping_ || audioSerial_ != chunk.serial ||
-                       pcmFrames_ < std::size_t(fmt.rate) / 2;
-            });
-            if (stopping_ || audioSerial_ != chunk.serial) break;
-            pcmFrames_ += frames;
-            pcm_.push_back(std::move(chunk));
-        }
-    }
-    av_channel_layout_uninit(&inLayout);
 }
 
 }  // namespace stillmar::mci::engine
