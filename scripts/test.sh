@@ -1,16 +1,73 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs every test, headless (no display, no sound card
-# needed). Then the same suite again under the address and undefined-behaviour sanitizers
-# unless STILLMAR_SKIP_SANITIZE=1.
-set -euo pipefail
+# needed). Then, each in its own build folder:
+#   - the whole suite again under the address and undefined-behaviour sanitizers
+#     (skip with STILLMAR_SKIP_SANITIZE=1);
+#   - the threaded engine, service and MIDI tests under the thread sanitizer
+#     (skip with STILLMAR_SKIP_TSAN=1);
+#   - a short run of each fuzz target, STILLMAR_FUZZ_SECONDS each (default 60; skip with
+#     STILLMAR_SKIP_FUZZ=1).
+# Every pass runs even when an earlier one fails; the exit status says whether all passed,
+# and a time summary ends the output.
+set -uo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh || exit 1
 export QT_QPA_PLATFORM=offscreen
-scripts/build.sh
-ctest --test-dir build --output-on-failure -j"$(nproc)"
-if [ "${STILLMAR_SKIP_SANITIZE:-0}" != 1 ]; then
-  BUILD_DIR=build-asan scripts/build.sh -DSTILLMAR_SANITIZE=ON -DSTILLMAR_BENCH=OFF
+jobs=$(nproc)
+failed=()
+times=()
+
+# pass NAME COMMAND...: runs a pass, keeps its duration and outcome.
+pass() {
+  local name=$1 start=$SECONDS rc
+  shift
+  echo "=== $name"
+  "$@"
+  rc=$?
+  times+=("$(printf '%-10s %4ds  %s' "$name" $((SECONDS - start)) "$([ $rc -eq 0 ] && echo ok || echo FAILED)")")
+  [ $rc -eq 0 ] || failed+=("$name")
+  return $rc
+}
+
+suite() {
+  scripts/build.sh || return 1
+  ctest --test-dir build --output-on-failure -j"$jobs"
+}
+
+sanitized_suite() {
+  BUILD_DIR=build-asan scripts/build.sh -DSTILLMAR_SANITIZE=ON -DSTILLMAR_BENCH=OFF || return 1
   ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
     STILLMAR_FIXTURES="$PWD/build/fixtures" \
-    ctest --test-dir build-asan --output-on-failure -j"$(nproc)"
+    ctest --test-dir build-asan --output-on-failure -j"$jobs"
+}
+
+# Only the programs whose threads matter are built and run (directly: ctest would also try
+# the programs this folder does not build).
+TSAN_TESTS=(engine_tests engine_audio_tests mci_tests mci_engine_tests midi_sequencer_test
+            midi_device_test)
+thread_suite() {
+  cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTILLMAR_TSAN=ON \
+    -DSTILLMAR_BENCH=OFF >/dev/null || return 1
+  cmake --build build-tsan -j"$jobs" --target "${TSAN_TESTS[@]}" || return 1
+  local t rc=0
+  for t in "${TSAN_TESTS[@]}"; do
+    echo "--- $t"
+    TSAN_OPTIONS="suppressions=$PWD/tests/hardening/tsan.supp halt_on_error=1 second_deadlock_stack=1" \
+      STILLMAR_FIXTURES="$PWD/build/fixtures" SDL_AUDIODRIVER=dummy \
+      "build-tsan/tests/$t" --gtest_brief=1 || rc=1
+  done
+  return $rc
+}
+
+pass tests suite
+[ "${STILLMAR_SKIP_SANITIZE:-0}" = 1 ] || pass asan+ubsan sanitized_suite
+[ "${STILLMAR_SKIP_TSAN:-0}" = 1 ] || pass tsan thread_suite
+[ "${STILLMAR_SKIP_FUZZ:-0}" = 1 ] || pass fuzz scripts/fuzz.sh "${STILLMAR_FUZZ_SECONDS:-60}"
+
+echo "=== time summary"
+printf '%s\n' "${times[@]}"
+printf 'total      %4ds\n' "$SECONDS"
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "failed: ${failed[*]}"
+  exit 1
 fi
