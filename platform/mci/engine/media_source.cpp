@@ -345,9 +345,6 @@ const AVFrame* MediaSource::seekVideo(int64_t ms, bool reseek) {
 
     bool forward = !reseek && (fresh_ || (cur_ && frameTicks(cur_.get()) < target &&
                                           sameGroupOfPictures(frameTicks(cur_.get()), target)));
-    if (!forward && inputEnded_ && cur_ && frameTicks(cur_.get()) <= target) {
-        return cur_.get();  // past the last frame: it stays shown
-    }
     int64_t seekTo = target;
     skipNonRef_ = video_->codec_id == AV_CODEC_ID_H264 || video_->codec_id == AV_CODEC_ID_HEVC;
     for (int attempt = 0; attempt <= kMaxSeekRetries; ++attempt) {
