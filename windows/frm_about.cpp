@@ -15,11 +15,7 @@
 #include "platform/system/app_folder.h"
 #include "platform/system/registry.h"
 #include "platform/system/shell.h"
-
-// Resources of a static library are registered by hand, outside any namespace.
-static void initWindowsResources() {
-    Q_INIT_RESOURCE(windows);
-}
+#include "windows/program_icon.h"
 
 namespace stillmar {
 
@@ -84,15 +80,6 @@ QPixmap donationButton() {
     return px;
 }
 
-QPixmap programIcon(const QWidget& w) {
-    QIcon icon = w.windowIcon();
-    if (icon.isNull()) {
-        initWindowsResources();
-        icon = QIcon(QStringLiteral(":/stillmar/about/stillmar-32.png"));
-    }
-    return icon.pixmap(32, 32);
-}
-
 QFrame* makeLine(QWidget* parent) {
     auto* line = new QFrame(parent);
     line->setFrameShape(QFrame::HLine);
@@ -108,7 +95,8 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
 
     Image1 = new QLabel(this);
     Image1->setFixedSize(32, 32);
-    Image1->setPixmap(programIcon(*this));
+    setWindowIcon(programIcon());
+    Image1->setPixmap(programIcon().pixmap(32, 32));
 
     lblTitle = makeLabel(this, QStringLiteral("Stillmar"), comicFont(16, true));
     lblVersion = makeLabel(this, QStringLiteral("Version 1.0.0"), comicFont(10));

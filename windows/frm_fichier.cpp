@@ -7,6 +7,7 @@
 
 #include "capture/conversion_twips.h"
 #include "windows/folder_view.h"
+#include "windows/program_icon.h"
 
 namespace stillmar {
 
@@ -29,6 +30,7 @@ int twipsToPixels(int twips, int ratio) {
 }  // namespace
 
 frmFichier::frmFichier(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setWindowIcon(programIcon());
     WebBrowser1 = new FolderView(this);
     const int tx = twipsPerPixel(ConversionTwipsPixelAvecAPI::TwipsPerPixelX());
     const int ty = twipsPerPixel(ConversionTwipsPixelAvecAPI::TwipsPerPixelY());

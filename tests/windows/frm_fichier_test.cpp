@@ -71,6 +71,7 @@ TEST_F(FilesWindow, listsNewestFirstWithThumbnailsAndFollowsNewCaptures) {
     window.ShowModeless();
     FolderView& view = *window.WebBrowser1;
     EXPECT_EQ(window.windowTitle(), folder);
+    EXPECT_FALSE(window.windowIcon().pixmap(32, 32).isNull());
     EXPECT_EQ(view.LocationURL(), folder);
     EXPECT_EQ(view.entryNames(), QStringList({"Capture2.bmp", "Capture1.bmp", "notes.txt"}));
     EXPECT_TRUE(waitUntil(
