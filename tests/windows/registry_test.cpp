@@ -11,7 +11,6 @@
 using namespace stillmar::sys;
 
 namespace {
-
 const std::string kMsinfoKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 const std::string kLocationKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
 
@@ -19,23 +18,10 @@ void makeFile(const std::string& path, bool executable) {
     std::ofstream(path) << "#!/bin/sh\n";
     ::chmod(path.c_str(), executable ? 0755 : 0644);
 }
-
 std::string text(const RegistryValue& v) {
     return std::string(v.bytes.begin(), v.bytes.end());
 }
-
 }  // namespace
-
-TEST(MemoryRegistry, keysAndValueNamesIgnoreCase) {
-    MemoryRegistry r;
-    r.setString(HKEY_LOCAL_MACHINE, "Software\\A", "Path", "x");
-    EXPECT_TRUE(r.hasKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\a"));
-    EXPECT_FALSE(r.hasKey(0x80000001u, "SOFTWARE\\a"));
-    ASSERT_TRUE(r.value(HKEY_LOCAL_MACHINE, "software\\A", "PATH"));
-    EXPECT_EQ(r.value(HKEY_LOCAL_MACHINE, "software\\A", "PATH")->bytes,
-              std::vector<uint8_t>({'x', 0}));
-    EXPECT_FALSE(r.value(HKEY_LOCAL_MACHINE, "software\\A", "other"));
-}
 
 TEST(SystemInfoRegistry, resolvesBothKeysToTheFirstExecutableCandidateOnThePath) {
     const std::string a = stillmar::test::makeTempDir("sysinfo_a");
@@ -45,9 +31,7 @@ TEST(SystemInfoRegistry, resolvesBothKeysToTheFirstExecutableCandidateOnThePath)
     makeFile(b + "/gnome-system-monitor", true);
     SystemInfoRegistry r("relative:" + a + ":" + b);
 
-    EXPECT_EQ(r.findProgram(), b + "/gnome-system-monitor");
-    EXPECT_TRUE(r.hasKey(HKEY_LOCAL_MACHINE, kMsinfoKey));
-    auto program = r.value(HKEY_LOCAL_MACHINE, kMsinfoKey, "PATH");
+    auto program = r.value(HKEY_LOCAL_MACHINE, "software\\microsoft\\shared tools\\msinfo", "Path");
     ASSERT_TRUE(program);
     EXPECT_EQ(program->type, REG_SZ);
     EXPECT_EQ(text(*program), b + "/gnome-system-monitor" + '\0');
@@ -55,19 +39,12 @@ TEST(SystemInfoRegistry, resolvesBothKeysToTheFirstExecutableCandidateOnThePath)
     ASSERT_TRUE(folder);
     EXPECT_EQ(text(*folder), b + '\0');
     EXPECT_FALSE(r.value(HKEY_LOCAL_MACHINE, kMsinfoKey, "other"));
-    EXPECT_FALSE(r.hasKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Other"));
 
     std::filesystem::remove(b + "/gnome-system-monitor");
     EXPECT_EQ(r.findProgram(), a + "/hardinfo");
-    std::filesystem::remove_all(a);
-    std::filesystem::remove_all(b);
-}
-
-TEST(SystemInfoRegistry, noProgramMeansNoKeys) {
-    const std::string empty = stillmar::test::makeTempDir("sysinfo_none");
-    SystemInfoRegistry r(empty);
-    EXPECT_EQ(r.findProgram(), "");
+    std::filesystem::remove(a + "/hardinfo");
     EXPECT_FALSE(r.hasKey(HKEY_LOCAL_MACHINE, kMsinfoKey));
     EXPECT_FALSE(r.value(HKEY_LOCAL_MACHINE, kLocationKey, "MSINFO"));
-    std::filesystem::remove_all(empty);
+    std::filesystem::remove_all(a);
+    std::filesystem::remove_all(b);
 }
