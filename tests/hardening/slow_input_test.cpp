@@ -108,40 +108,66 @@ TEST_F(SlowInput, aHugeFileOfNothingBehindAValidHeadEndsInACode) {
     }
 }
 
-TEST_F(SlowInput, aFileReplacedByAPipeAfterItsCheckIsNotWaitedFor) {
-    // The player's short path may be a link; the link can come to name a pipe between the
-    // check and the open. Flip it back and forth while opening: each open must return.
+// The player's short path may be a link, and the link can come to name a pipe between the
+// checks and the open. Flips it back and forth while opening: each open must return.
+void openWhileFlipping(const std::function<uint32_t(const std::string&)>& open,
+                       const std::string& folder, int attempts, bool tight) {
     const std::string clip = stillmar::test::fixture("short.mp4");
     ASSERT_FALSE(clip.empty());
-    const std::string fifo = folder_ + "/pipe";
+    const std::string fifo = folder + "/pipe";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const std::string link = folder_ + "/clip.mp4";
+    const std::string link = folder + "/clip.mp4";
     std::atomic<bool> stop{false};
     std::thread flipper([&] {
         bool toPipe = false;
+        const std::string next = folder + "/next.mp4";
         while (!stop) {
-            const std::string tmp = folder_ + "/next.mp4";
             std::error_code ec;
-            fs::remove(tmp, ec);
-            fs::create_symlink(toPipe ? fifo : clip, tmp, ec);
-            fs::rename(tmp, link, ec);
+            fs::remove(next, ec);
+            fs::create_symlink(toPipe ? fifo : clip, next, ec);
+            fs::rename(next, link, ec);
             toPipe = !toPipe;
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
+            if (tight) {
+                std::this_thread::yield();
+            } else {
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
         }
     });
     int opened = 0;
-    for (int i = 0; i < 40; ++i) {
-        const uint32_t code = send("open \"" + link + "\" type mpegvideo alias r");
+    for (int i = 0; i < attempts; ++i) {
+        const uint32_t code = open(link);
         if (code == 0) {
             ++opened;
-            send("close r");
         } else {
             EXPECT_TRUE(code == 296u || code == 275u || code == 348u) << code;
         }
     }
     stop = true;
     flipper.join();
-    std::cout << opened << " of 40 opens found the clip\n";
+    std::cout << opened << " of " << attempts << " opens found the clip\n";
+}
+
+TEST_F(SlowInput, aLinkSwappedToAPipeNowAndThenIsNotWaitedFor) {
+    openWhileFlipping(
+        [&](const std::string& link) {
+            const uint32_t code = send("open \"" + link + "\" type mpegvideo alias r");
+            if (code == 0) send("close r");
+            return code;
+        },
+        folder_, 40, false);
+}
+
+// Known to hang today: the engine checks the name, then FFmpeg opens the name again, and an
+// open of a pipe without a writer blocks for ever. Run with --gtest_also_run_disabled_tests.
+TEST_F(SlowInput, DISABLED_aLinkSwappedToAPipeInATightLoopIsNotWaitedFor) {
+    openWhileFlipping(
+        [&](const std::string& link) {
+            const uint32_t code = send("open \"" + link + "\" type mpegvideo alias r");
+            if (code == 0) send("close r");
+            return code;
+        },
+        folder_, 400, true);
 }
 
 }  // namespace
