@@ -1,6 +1,7 @@
 #include "main_window/form1.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QMouseEvent>
@@ -238,6 +239,15 @@ void Form1::changeEvent(QEvent* event) {
 void Form1::mouseMoveEvent(QMouseEvent* event) {
     Form_MouseMove(forms::buttonsOf(event->buttons()), forms::shiftOf(event->modifiers()),
                    event->position().x(), event->position().y());
+}
+
+// Closing the window by its frame also ends the devices: none is left playing into a window
+// that is going away while the program shuts down.
+void Form1::closeEvent(QCloseEvent* event) {
+    StopMedia();
+    CapturePlayer.CloseCapture();
+    frmFichier::Unload();
+    QWidget::closeEvent(event);
 }
 
 void Form1::Form_MouseMove(int, int, double, double) {

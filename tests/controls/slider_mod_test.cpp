@@ -14,8 +14,8 @@ using forms::PictureBox;
 
 class SliderTest : public ::testing::Test {
   protected:
+    SliderTest() : app_(test::qtApp()) {}
     void SetUp() override {
-        test::qtApp();
         SliderMod::SliderValue = 0;
         SliderMod::SliderMax = 0;
         SliderMod::SliderMin = 0;
@@ -30,6 +30,7 @@ class SliderTest : public ::testing::Test {
         thumb->setGeometry(0, 2, 20, 13);
     }
 
+    QApplication& app_;
     PictureBox track;
     PictureBox* thumb = nullptr;
     int32_t horizontal = 1;
