@@ -224,6 +224,14 @@ void Form1::Form_Resize() {
                      std::max(0, conv::TwipsToPixelsY(H) - Frame1->height() - 60));
     Picture2->resize(Picture2->width(), Picture1->height());
     Frame1->move(Frame1->x(), conv::TwipsToPixelsY(H) - Frame1->height() - 40);
+
+    // A playing video keeps filling the grown or shrunk area, its title in the new corner.
+    if (Playing && !CurrentFile.empty()) {
+        int32_t w = 0, h = 0;
+        Player.MoveVideoTo(forms::handleOf(Picture1), 0, 0, w, h);
+        Picture2->Cls();
+        printTitle();
+    }
 }
 
 void Form1::resizeEvent(QResizeEvent* event) {
@@ -334,15 +342,19 @@ void Form1::PlayCurrentFile() {
         Player.PlayMEDIAFILE(0);
         Playing = true;
         Timer1.setEnabled(true);
-        const QString name = QString::fromStdString(StringMod::GetFileName(CurrentFile));
-        // The window measures the name in its own pixels; the box's scale is twips.
-        const QFontMetrics fm(font());
-        Picture2->setCurrentX(Picture2->ScaleWidth() -
-                              forms::twipsPerPixelX() * fm.horizontalAdvance(name) - 5);
-        Picture2->setCurrentY(Picture2->ScaleHeight() - forms::twipsPerPixelY() * fm.height() - 5);
-        if (Check1->Value() == 1) Picture2->Print(name);
+        printTitle();
     }
     ResetButtonFaces();
+}
+
+void Form1::printTitle() {
+    const QString name = QString::fromStdString(StringMod::GetFileName(CurrentFile));
+    // The window measures the name in its own pixels; the box's scale is twips.
+    const QFontMetrics fm(font());
+    Picture2->setCurrentX(Picture2->ScaleWidth() -
+                          forms::twipsPerPixelX() * fm.horizontalAdvance(name) - 5);
+    Picture2->setCurrentY(Picture2->ScaleHeight() - forms::twipsPerPixelY() * fm.height() - 5);
+    if (Check1->Value() == 1) Picture2->Print(name);
 }
 
 }  // namespace stillmar

@@ -109,6 +109,8 @@ class Form1 : public QWidget {
 
   private:
     void buildControls();
+    // The file name at the bottom right of the video area when "Titre" is checked.
+    void printTitle();
     void connectEvents();
 
     Options options_;

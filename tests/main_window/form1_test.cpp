@@ -215,8 +215,17 @@ TEST_F(Form1Test, resize_keepsTheBarAtTheBottomAndGrowsBothVideoBoxes) {
     EXPECT_EQ(form->Picture1->geometry(), QRect(8, 8, 589, 472));
     EXPECT_EQ(form->Picture2->geometry(), form->Picture1->geometry());
     EXPECT_EQ(form->Frame1->geometry(), QRect(8, 492, 489, 73));
-    // The persistent image follows the box, so the title still lands in the corner.
     EXPECT_EQ(form->Picture2->persistentImage().width(), 589);
+    EXPECT_TRUE(service.commands.empty());  // nothing playing: nothing to refit
+
+    // While a file plays, the video is placed over the whole new area again.
+    const std::string file = appFolder + "/clip.avi";
+    QFile(QString::fromStdString(file)).open(QIODevice::WriteOnly);
+    playFile(file);
+    service.clearLog();
+    form->resize(557, 524);
+    form->Form_Resize();
+    EXPECT_EQ(service.texts(), std::vector<std::string>{"put MYPLAYER window at 0 0 539 422"});
 }
 
 TEST_F(Form1Test, timeLabel_showsThePositionThenTheRemainingTimeAfterAClick) {
