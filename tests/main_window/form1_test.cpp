@@ -22,6 +22,7 @@
 #include "tests/forms/qt_app.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/recording_service.h"
+#include "windows/frm_fichier.h"
 
 namespace stillmar {
 namespace {
@@ -318,6 +319,19 @@ TEST_F(Form1Test, clicksOnTheVideo_pauseAndResume) {
     form->Picture2_Click();
     EXPECT_FALSE(form->Paused);
     EXPECT_TRUE(contains(service.texts(), "resume MYPLAYER"));
+    // Hover and press pointers of the video area are the two custom icons.
+    form->Picture2_MouseMove(0, 0, 10, 10);
+    EXPECT_EQ(form->Picture2->cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(form->Picture2->MousePointer(), forms::vbCustom);
+}
+
+TEST_F(Form1Test, filesButton_showsTheCaptureFolderBesideTheMainWindow) {
+    form->Picture3_MouseUp(4, forms::vbLeftButton, 0, 0, 0);
+    frmFichier& files = frmFichier::Default();
+    EXPECT_TRUE(files.isVisible());
+    EXPECT_FALSE(files.isModal());
+    EXPECT_EQ(files.windowTitle().toStdString(), CaptureFolder);
+    frmFichier::Unload();
 }
 
 TEST_F(Form1Test, buttonFaces_pressedUntilThePointerCrossesTheBareWindow) {
