@@ -10,6 +10,7 @@
 #include "capture/string_mod.h"
 #include "controls/button_mod.h"
 #include "main_window/capture_folder.h"
+#include "main_window/capture_frames.h"
 #include "open_dialog/cdialog_ex.h"
 #include "platform/forms/colors.h"
 #include "platform/forms/handles.h"
@@ -288,6 +289,9 @@ void Form1::Picture3_MouseMove(int index, int, int, double, double) {
 void Form1::Picture3_MouseUp(int index, int, int, double, double) {
     switch (index) {
         case 0:
+            // A press during a run is ignored by CaptureFrames; it must not close the
+            // still-frame device under the run either.
+            if (CaptureRunInProgress(*this)) break;
             CaptureFrames();
             CapturePlayer.CloseCapture();
             break;

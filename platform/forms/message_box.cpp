@@ -54,7 +54,11 @@ int MsgBox(const QString& prompt, int buttons, const QString& title, QWidget* pa
     }
     QMessageBox box(parent);
     box.setWindowTitle(request.title);
-    box.setText(prompt);
+    // Prompts break lines with a lone carriage return, which Qt's labels do not honour.
+    box.setTextFormat(Qt::PlainText);
+    box.setText(QString(prompt)
+                    .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                    .replace(QChar(u'\r'), QChar(u'\n')));
     switch (buttons & 0x70) {
         case vbCritical:
             box.setIcon(QMessageBox::Critical);
