@@ -383,6 +383,9 @@ void FfmpegEngine::presentFrame(const AVFrame* frame, int64_t ptsMs) {
     std::lock_guard lock(surfaceMutex_);
     if (!surface_ || !frame) return;
     const Size size = surface_->targetSize();
+    const Presented now{surface_, frame->data[0], ptsMs, size};
+    if (now == lastPresented_ && surface_->presented()) return;
+    lastPresented_ = now;
     VideoFramePtr image = source_->firstImage(frame, size);
     if (!image) {
         image = presentConverter_.convert(frame, size, ptsMs);
@@ -478,8 +481,11 @@ bool FfmpegEngine::handleItem(FrameItem& item) {
                 waitFor(item.ptsMs - now);
                 return false;
             }
-            // Behind the clock with more frames waiting: skip this one.
-            if (now - item.ptsMs > kLateDropMs && frames_.size() > 0) return true;
+            // Behind the clock with more frames waiting: skip this one, unless it is the last
+            // frame before the end, which must be the one left on screen.
+            const int64_t frameMs = info_.frameRateMilli > 0 ? 1000000 / info_.frameRateMilli : 0;
+            const bool lastBeforeEnd = item.ptsMs + frameMs > endMsLocked();
+            if (now - item.ptsMs > kLateDropMs && frames_.size() > 0 && !lastBeforeEnd) return true;
             shown_ = std::move(item.frame);
             shownPtsMs_ = item.ptsMs;
             FramePtr frame = refFrame(shown_.get());

@@ -119,6 +119,15 @@ class FfmpegEngine final : public MediaEngine {
     std::mutex surfaceMutex_;
     VideoSurface* surface_ = nullptr;
     FrameConverter presentConverter_;  // presenter thread only
+    // What the surface was last given, so that a refresh that changes nothing (a window shown
+    // again, a placement at the same size) costs no conversion.
+    struct Presented {
+        const VideoSurface* surface = nullptr;
+        const uint8_t* data = nullptr;
+        int64_t ptsMs = -1;
+        Size size;
+        bool operator==(const Presented&) const = default;
+    } lastPresented_;
     FrameConverter captureConverter_;  // caller's thread only
 
     BoundedQueue<FrameItem> frames_{4};
