@@ -98,11 +98,11 @@ std::optional<int64_t> parseNumber(std::string_view text) {
 std::size_t matchKeyword(std::span<const Token> tokens, std::span<const KeywordSpec> table,
                          const KeywordSpec** match) {
     std::size_t best = 0;
-    for (const KeywordSpec& spec : table) {
-        const std::size_t n = matchPhrase(tokens, spec.name);
+    for (const KeywordSpec& keyword : table) {
+        const std::size_t n = matchPhrase(tokens, keyword.name);
         if (n > best) {
             best = n;
-            *match = &spec;
+            *match = &keyword;
         }
     }
     return best;
@@ -138,14 +138,14 @@ uint32_t parseArguments(std::span<const Token> tokens, std::span<const KeywordSp
                         uint32_t unknownCode, Args& out) {
     std::size_t i = 0;
     while (i < tokens.size()) {
-        const KeywordSpec* spec = nullptr;
-        const std::size_t words = matchAny(tokens.subspan(i), table, &spec);
+        const KeywordSpec* keyword = nullptr;
+        const std::size_t words = matchAny(tokens.subspan(i), table, &keyword);
         if (words == 0) return unknownCode;
-        if (out.has(spec->name)) return err::kDuplicateFlags;
-        if (spec->group != 0) {
+        if (out.has(keyword->name)) return err::kDuplicateFlags;
+        if (keyword->group != 0) {
             for (const ArgValue& other : out.values()) {
                 for (const KeywordSpec& row : table) {
-                    if (row.name == other.keyword && row.group == spec->group) {
+                    if (row.name == other.keyword && row.group == keyword->group) {
                         return err::kFlagsNotCompatible;
                     }
                 }
@@ -153,12 +153,12 @@ uint32_t parseArguments(std::span<const Token> tokens, std::span<const KeywordSp
         }
         i += words;
         ArgValue value;
-        value.keyword = spec->name;
+        value.keyword = keyword->name;
         const auto rest = [&] { return tokens.subspan(i); };
         const auto takeConstant = [&]() -> uint32_t {
             if (i >= tokens.size()) return err::kMissingParameter;
             std::size_t best = 0;
-            for (std::string_view c : spec->constants) {
+            for (std::string_view c : keyword->constants) {
                 const std::size_t n = matchPhrase(rest(), c);
                 if (n > best) {
                     best = n;
@@ -173,12 +173,12 @@ uint32_t parseArguments(std::span<const Token> tokens, std::span<const KeywordSp
             i += best;
             return err::kOk;
         };
-        switch (spec->kind) {
+        switch (keyword->kind) {
             case ArgKind::Flag:
                 break;
             case ArgKind::Integer:
             case ArgKind::Rect: {
-                const int count = spec->kind == ArgKind::Rect ? 4 : 1;
+                const int count = keyword->kind == ArgKind::Rect ? 4 : 1;
                 for (int k = 0; k < count; ++k, ++i) {
                     if (i >= tokens.size()) return err::kBadInteger;
                     const auto n = parseNumber(tokens[i].text);
