@@ -24,8 +24,7 @@ class ServiceHarness : public ::testing::Test {
   protected:
     void SetUp() override {
         dir_ = stillmar::test::makeTempDir("mci_service");
-        for (const char* name : {"clip.avi", "clip.mp4", "my clip.avi", "tune.mid", "x.cda",
-                                 "notes.txt", "http:clip.avi"}) {
+        for (const char* name : {"clip.avi", "clip.mp4", "tune.mid", "x.cda", "notes.txt"}) {
             std::ofstream(dir_ + "/" + name) << "content";
         }
     }

@@ -122,30 +122,6 @@ TEST_F(ServiceTest, mapsEngineFailuresToOpenCodesAndKeepsNothingOpen) {
     EXPECT_EQ(world_.engines.size(), before);
 }
 
-TEST_F(ServiceTest, namesAreNeverSplitIntoKeywordsAndOpenOnlyWhenQuoted) {
-    run({
-        {"open $/my clip.avi type mpegvideo alias A", 259},
-        {"open \"$/my clip.avi\" type mpegvideo alias A", 0, "1"},
-        {"open \"$/my clip.avi type mpegvideo alias B\"", 275},
-        {"open \"$/my clip.avi\"", 0, "2"},
-        {"status \"$/my clip.avi\" mode", 0, "stopped"},
-    });
-    EXPECT_EQ(world_.engines.size(), 2u);
-    EXPECT_EQ(world_.last().openedPath, path("my clip.avi"));
-}
-
-TEST_F(ServiceTest, protocolNamesOnlyEverMeanLocalFiles) {
-    run({
-        {"open concat:$/clip.avi|$/clip.avi type mpegvideo alias A", 275},
-        {"open http://example.com/clip.avi type mpegvideo alias A", 275},
-        {"open subfile,,start,0,end,0,,:$/clip.avi type mpegvideo alias A", 275},
-        {"open file:$/clip.avi alias A", 275},
-    });
-    EXPECT_TRUE(world_.engines.empty());
-    run({{"open $/http:clip.avi type mpegvideo alias A", 0, "1"}});
-    EXPECT_EQ(world_.last().openedPath, path("http:clip.avi"));
-}
-
 TEST_F(ServiceTest, aReplyLongerThanTheBufferIs268AndLeavesItEmpty) {
     run({{"open $/clip.avi type mpegvideo alias A", 0, "1"}});
     std::string reply = "stale";
