@@ -1,17 +1,12 @@
-// The engine's building blocks: colour conversion, time conversion, the bounded queue.
+// The engine's building blocks: colour conversion and time conversion.
 
 #include <gtest/gtest.h>
 
-#include <future>
-
-#include "platform/mci/engine/bounded_queue.h"
 #include "platform/mci/engine/ff.h"
 #include "platform/mci/engine/frame_converter.h"
 
 namespace stillmar::mci::engine {
 namespace {
-
-using namespace std::chrono_literals;
 
 // A flat 4:2:0 picture of one colour.
 FramePtr flatFrame(int w, int h, uint8_t y, uint8_t u, uint8_t v) {
@@ -97,34 +92,6 @@ TEST(TimeConversionTest, badTimeBases_giveZero_andTimesInsideAFrameStayInIt) {
     EXPECT_EQ(fromMs(70, AVRational{1, 25}), 1);
     EXPECT_EQ(fromMs(79, AVRational{1, 25}), 1);
     EXPECT_EQ(fromMs(80, AVRational{1, 25}), 2);
-}
-
-TEST(BoundedQueueTest, fullQueue_blocksUntilPopOrInterrupt) {
-    BoundedQueue<int> q(2);
-    ASSERT_TRUE(q.push(1));
-    ASSERT_TRUE(q.push(2));
-    auto blocked = std::async(std::launch::async, [&] { return q.push(3); });
-    EXPECT_EQ(blocked.wait_for(50ms), std::future_status::timeout);
-    EXPECT_EQ(q.pop(10ms), 1);
-    EXPECT_TRUE(blocked.get());
-
-    auto interrupted = std::async(std::launch::async, [&] { return q.push(4); });
-    EXPECT_EQ(interrupted.wait_for(50ms), std::future_status::timeout);
-    q.interrupt();
-    EXPECT_FALSE(interrupted.get());  // a new command came: the item is not queued
-    EXPECT_EQ(q.size(), 2u);
-
-    auto waiting = std::async(std::launch::async, [&] {
-        q.clear();
-        return q.pop(10s);
-    });
-    std::this_thread::sleep_for(20ms);
-    q.abort();
-    EXPECT_FALSE(waiting.get().has_value());
-    EXPECT_FALSE(q.push(5));
-    q.reopen();
-    EXPECT_TRUE(q.push(6));
-    EXPECT_EQ(q.pop(10ms), 6);
 }
 
 }  // namespace
