@@ -190,25 +190,14 @@ TEST(Sequencer, withoutASoundDevice_theWallClockMovesThePosition) {
 
     // Control calls while the clock's thread renders: no deadlock, always in range.
     for (int i = 0; i < 120; ++i) {
-        switch (i % 5) {
-            case 0:
-                s.play(i * 10 % 2000);
-                break;
-            case 1:
-                s.pause();
-                break;
-            case 2:
-                s.resume();
-                break;
-            case 3:
-                s.seek(i * 37 % 2500);
-                break;
-            case 4:
-                s.stop();
-                break;
-        }
+        const int step = i % 5;
+        if (step == 0) s.play(i * 10 % 2000);
+        if (step == 1) s.pause();
+        if (step == 2) s.resume();
+        if (step == 3) s.seek(i * 37 % 2500);
+        if (step == 4) s.stop();
         ASSERT_LE(s.positionMs(), 2000);
-        if (i % 5 == 1) {
+        if (step == 1) {
             EXPECT_EQ(s.mode(), SequencerMode::Paused);
         }
         std::this_thread::sleep_for(1ms);

@@ -5,18 +5,6 @@
 namespace stillmar::mci::midi {
 namespace {
 
-TEST(TimeFormat, lookup_acceptsOurFormats_andTellsUnsupportedFromUnknown) {
-    EXPECT_EQ(lookupTimeFormat("MilliSeconds").format, TimeFormat::Milliseconds);
-    EXPECT_EQ(lookupTimeFormat("ms").support, FormatSupport::Supported);
-    EXPECT_EQ(lookupTimeFormat(" SMPTE   25 ").format, TimeFormat::Smpte25);
-    EXPECT_EQ(lookupTimeFormat("smpte 30").format, TimeFormat::Smpte30);
-    for (const char* lacking : {"smpte 30 drop", "frames", "tmsf", "song pointer"})
-        EXPECT_EQ(lookupTimeFormat(lacking).support, FormatSupport::Unsupported) << lacking;
-    for (const char* unknown : {"smpte", "smpte 29", "seconds", ""})
-        EXPECT_EQ(lookupTimeFormat(unknown).support, FormatSupport::Unknown) << unknown;
-    EXPECT_EQ(timeFormatName(TimeFormat::Smpte24), "smpte 24");
-}
-
 TEST(TimeFormat, texts_areMillisecondsOrSmpteFields_bothWays) {
     struct Case {
         int64_t ms;
