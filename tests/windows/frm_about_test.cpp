@@ -78,20 +78,6 @@ TEST_F(AboutWindow, loadSetsCaptionTitleAndVersionAndDetailsShowsTheAboutText) {
     EXPECT_EQ(lines[7], "Bmp une image issue d'un fichier vidéo.");
 }
 
-TEST_F(AboutWindow, linksAreHandedToTheDesktop) {
-    frmAbout about;
-    emit about.Label3->click();
-    emit about.Image2->click();
-    emit about.lblDisclaimer->click();
-    ASSERT_EQ(requests_.size(), 3u);
-    EXPECT_EQ(requests_[0].target, "https://stillmar.example.org");
-    EXPECT_FALSE(requests_[0].directory.isEmpty());
-    EXPECT_EQ(requests_[1].target, "https://stillmar.example.org/don");
-    EXPECT_EQ(requests_[2].target, "mailto:contact@stillmar.example.org");
-    EXPECT_TRUE(requests_[2].directory.isEmpty());
-    for (const auto& r : requests_) EXPECT_EQ(r.kind, sys::ShellRequest::Kind::Open);
-}
-
 TEST_F(AboutWindow, getKeyValueReadsDwordsAndStrings) {
     registry_.setDword(HKEY_LOCAL_MACHINE, "K", "dword", 0x102);
     registry_.setDword(HKEY_LOCAL_MACHINE, "K", "zero", 0);

@@ -113,37 +113,6 @@ TEST_F(FilesWindow, sameInstantCapturesGoByDescendingNumberAndActivationOpensThe
     EXPECT_EQ(requests[0].target, QString::fromStdString(dir_ + "/Capture9.bmp"));
 }
 
-TEST_F(FilesWindow, viewKeepsMarginsOf100And560TwipsExceptWhileMinimized) {
-    frmFichier window;
-    window.show();
-    window.resize(600, 400);
-    // 15 twips per pixel: 100 twips is 6.67 pixels (7), 560 twips 37.33 (37).
-    const QSize margins96(7, 37);
-    EXPECT_EQ(window.WebBrowser1->geometry(),
-              QRect(QPoint(0, 0), window.frameGeometry().size() - margins96));
-    const int before = window.WebBrowser1->width();
-    window.resize(620, 400);  // 300 twips wider
-    EXPECT_EQ(window.WebBrowser1->width(), before + 20);
-
-    window.setWindowState(Qt::WindowMinimized);
-    window.resize(700, 500);
-    EXPECT_EQ(window.WebBrowser1->width(), before + 20);
-    window.setWindowState(Qt::WindowNoState);
-    EXPECT_EQ(window.WebBrowser1->size(), window.frameGeometry().size() - margins96);
-
-    // At 120 pixels per inch (12 twips per pixel): 8.33 and 46.67 pixels.
-    sys::FixedDisplay display120(120, 120);
-    sys::setDisplay(&display120);
-    window.resize(640, 480);
-    EXPECT_EQ(window.WebBrowser1->size(), window.frameGeometry().size() - QSize(8, 47));
-    sys::setDisplay(&display96_);
-
-    // Smaller than the margins: an empty view, never a negative one.
-    window.setMinimumSize(1, 1);
-    window.resize(2, 2);
-    EXPECT_EQ(window.WebBrowser1->size(), QSize(0, 0));
-}
-
 TEST_F(FilesWindow, unloadDestroysTheDefaultInstanceAndTheNextUseMakesANewOne) {
     QPointer<frmFichier> first = &frmFichier::Default();
     EXPECT_EQ(&frmFichier::Default(), first.data());
