@@ -46,13 +46,6 @@ TEST_F(SliderTest, placeThumb_putsTheLeftEdgeAtTheRatioOfTheTravel) {
     EXPECT_FLOAT_EQ(SliderMod::PlaceThumb(1.5f, *thumb, track, horizontal, false), 270);
 }
 
-TEST_F(SliderTest, placeThumb_leavesTheThumbAloneWhileDragging) {
-    SliderMod::PlaceThumb(0.5f, *thumb, track, horizontal, false);
-    SliderMod::SliderDragging = true;
-    EXPECT_FLOAT_EQ(SliderMod::PlaceThumb(0.9f, *thumb, track, horizontal, false), 0);
-    EXPECT_EQ(thumb->x(), 90);
-}
-
 TEST_F(SliderTest, drag_clampsAtBothEndsWithValuesMinAndMinPlusMax) {
     SliderMod::SliderMax = 360;
     SliderMod::SliderMin = 5;
@@ -103,28 +96,6 @@ TEST_F(SliderTest, drag_withoutMedia_doesNotMoveTheThumbAndEndsTheDrag) {
     EXPECT_FALSE(SliderMod::SliderDragging);
 }
 
-TEST_F(SliderTest, secondPressWhileDragging_keepsTheFirstGrab) {
-    SliderMod::SliderMax = 180;
-    thumb->move(20, 2);
-    SliderMod::BeginThumbDrag(*thumb, 3, 5, horizontal);
-    thumb->move(70, 2);
-    SliderMod::BeginThumbDrag(*thumb, 12, 5, horizontal);
-    EXPECT_FLOAT_EQ(SliderMod::DragGrabOffset, 3);
-    EXPECT_FLOAT_EQ(SliderMod::DragStartPos, 20);
-}
-
-TEST_F(SliderTest, thumbMove_keepsTheFacesPaintedOnBothBoxes) {
-    thumb->setBackColor(forms::RGB(200, 10, 10));
-    thumb->PSet(1, 1, forms::RGB(1, 2, 3));
-    SliderMod::SliderMax = 10;
-    SliderMod::SetThumbPosition(0, track, *thumb, 60, horizontal, false);
-    // The drawing is now part of the thumb's picture and survives a clear.
-    thumb->Cls();
-    EXPECT_EQ(thumb->Point(1, 1), forms::RGB(1, 2, 3));
-    track.Cls();
-    EXPECT_EQ(track.Point(0, 0), forms::RGB(98, 103, 107));
-}
-
 TEST_F(SliderTest, zeroTravel_leavesTheValueAndRecordsTheError) {
     thumb->resize(200, 13);
     SliderMod::SliderMax = 50;
@@ -133,21 +104,6 @@ TEST_F(SliderTest, zeroTravel_leavesTheValueAndRecordsTheError) {
     EXPECT_EQ(SliderMod::SliderValue, 7);
     EXPECT_EQ(thumb->x(), 0);
     EXPECT_EQ(SliderMod::LastError.number, 11);
-}
-
-TEST_F(SliderTest, verticalSlider_usesTopAndHeight) {
-    PictureBox vtrack;
-    vtrack.resize(16, 120);
-    ButtonMod::DrawButton(vtrack, 7, 0, 0, "", false);
-    auto* vthumb = new PictureBox(&vtrack);
-    vthumb->setGeometry(2, 0, 13, 20);
-    int32_t vertical = 0;
-    SliderMod::SliderMax = 100;
-    SliderMod::BeginThumbDrag(*vthumb, 0, 10, vertical);
-    SliderMod::DragThumb(vtrack, *vthumb, 0, 60, vertical);
-    EXPECT_EQ(vthumb->y(), 50);
-    EXPECT_EQ(vthumb->x(), 2);
-    EXPECT_EQ(SliderMod::SliderValue, 50);
 }
 
 }  // namespace

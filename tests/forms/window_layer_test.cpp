@@ -6,8 +6,6 @@
 #include <thread>
 
 #include "platform/forms/handles.h"
-#include "platform/forms/message_box.h"
-#include "platform/forms/timer.h"
 #include "tests/forms/qt_app.h"
 
 namespace stillmar {
@@ -84,43 +82,6 @@ TEST(WindowQueryTest, rectanglesAreOuterScreenPixelsAndTitlesFindTopLevelWindows
     EXPECT_FALSE(query.getWindowRect(0x7FFFFFF0, r));
     EXPECT_EQ(query.findWindow("Fenetre de test"), forms::handleOf(&top));
     EXPECT_EQ(query.findWindow("Program Manager"), 0);
-}
-
-TEST(MessageBoxTest, anAnswererSeesEachRequestAndChoosesTheButton) {
-    test::qtApp();
-    std::vector<forms::MessageBoxRequest> seen;
-    forms::setMessageBoxAnswerer([&](const forms::MessageBoxRequest& r) {
-        seen.push_back(r);
-        return forms::vbNo;
-    });
-    EXPECT_EQ(forms::MsgBox("Continuer ?", forms::vbYesNo + forms::vbQuestion, "Titre"),
-              forms::vbNo);
-    forms::setMessageBoxAnswerer({});
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].prompt, "Continuer ?");
-    EXPECT_EQ(seen[0].title, "Titre");
-    EXPECT_EQ(seen[0].buttons, forms::vbYesNo + forms::vbQuestion);
-}
-
-TEST(TimerTest, enabledTimerTicksThroughTheEventLoopAndDisabledOneDoesNot) {
-    test::qtApp();
-    forms::Timer timer;
-    int ticks = 0;
-    timer.onTimer = [&] { ++ticks; };
-    timer.setInterval(1);
-    timer.setEnabled(true);
-    for (int i = 0; i < 2000 && ticks == 0; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    EXPECT_GT(ticks, 0);
-    timer.setEnabled(false);
-    const int before = ticks;
-    for (int i = 0; i < 20; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    EXPECT_EQ(ticks, before);
 }
 
 }  // namespace
