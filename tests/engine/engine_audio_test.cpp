@@ -3,10 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdlib>
 
-#include "platform/mci/engine/audio_output.h"
 #include "platform/mci/media_engine.h"
 #include "tests/engine/test_surface.h"
 #include "tests/support/fixtures.h"
@@ -18,27 +16,6 @@ using namespace std::chrono_literals;
 
 // Before SDL's audio subsystem first starts in this process.
 const bool kDummyDriver = [] { return setenv("SDL_AUDIODRIVER", "dummy", 1) == 0; }();
-
-TEST(AudioOutputTest, dummyDevice_callsTheFillFunction) {
-    ASSERT_TRUE(kDummyDriver);
-    auto out = engine::createAudioOutput();
-    std::atomic<int> frames{0};
-    ASSERT_TRUE(out->open(44100, 2, [&](int16_t* samples, int n) {
-        for (int i = 0; i < n * 2; ++i) samples[i] = 0;
-        frames += n;
-    }));
-    EXPECT_EQ(out->format().channels, 2);
-    EXPECT_GT(out->format().bufferFrames, 0);
-    std::this_thread::sleep_for(100ms);
-    EXPECT_EQ(frames.load(), 0);  // opened paused
-    out->setPaused(false);
-    for (int i = 0; i < 400 && frames.load() == 0; ++i) std::this_thread::sleep_for(5ms);
-    EXPECT_GT(frames.load(), 0);
-    out->close();
-    const int after = frames.load();
-    std::this_thread::sleep_for(50ms);
-    EXPECT_EQ(frames.load(), after);  // no call after close
-}
 
 TEST(AudioClockTest, playbackWithSound_advancesAndEndsAtTheLength) {
     ASSERT_TRUE(kDummyDriver);

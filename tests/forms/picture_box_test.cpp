@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QMouseEvent>
-
 #include "platform/forms/colors.h"
 #include "platform/forms/label.h"
 #include "platform/forms/screen.h"
@@ -124,23 +122,6 @@ TEST_F(PictureBoxTest, transparentBackground_showsWhatLiesBehindButKeepsDrawings
     const QImage shot = parent.grab().toImage();
     EXPECT_EQ(QColor(shot.pixel(50, 30)), QColor(0, 0, 128));
     EXPECT_EQ(QColor(shot.pixel(10, 10)), QColor(0, 255, 0));
-}
-
-TEST_F(PictureBoxTest, mouseEvents_reportPositionsInTheBoxScale) {
-    box.setScaleMode(PictureBox::vbTwips);
-    double gotX = -1, gotY = -1;
-    int gotButton = -1;
-    QObject::connect(&box, &PictureBox::mouseDown, [&](int b, int, double x, double y) {
-        gotButton = b;
-        gotX = x;
-        gotY = y;
-    });
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(4, 3), QPointF(4, 3), Qt::RightButton,
-                      Qt::RightButton, Qt::NoModifier);
-    QApplication::sendEvent(&box, &press);
-    EXPECT_EQ(gotButton, 2);
-    EXPECT_DOUBLE_EQ(gotX, 4.0 * forms::twipsPerPixelX());
-    EXPECT_DOUBLE_EQ(gotY, 3.0 * forms::twipsPerPixelY());
 }
 
 TEST(LabelTest, autoSize_fitsTheCaptionAndACentredLabelKeepsItsCentre) {

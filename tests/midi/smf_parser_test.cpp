@@ -128,18 +128,6 @@ TEST(SmfParser, corruptFiles_failWithTheirReason) {
     }
 }
 
-TEST(SmfParser, everyTruncationOfAValidFile_failsCleanly) {
-    Track a, b;
-    a.tempo(0, 600000).raw(0, {0xF0, 0x03, 0x01, 0x02, 0xF7}).end(960);
-    b.noteOn(0, 0, 60).raw(120, {0x3E, 0x50}).raw(0, {0xE0, 0x00, 0x40}).noteOff(400, 0, 60).end();
-    const Bytes full = smf(1, 480, {a, b});
-    ASSERT_TRUE(parse(full).ok());
-    const Bytes wrapped = test::rmid(full);
-    for (const Bytes& bytes : {full, wrapped})
-        for (size_t n = 0; n + 1 < bytes.size(); ++n)
-            EXPECT_FALSE(parse(Bytes(bytes.begin(), bytes.begin() + ptrdiff_t(n))).ok()) << n;
-}
-
 TEST(SmfParser, eventsBeyondTheCap_areRefused) {
     Track t;
     t.noteOn(0, 0, 60);
