@@ -1,16 +1,12 @@
-// CapMod on real widgets under the offscreen platform: what a copy holds and where it goes.
+// CapMod on real widgets under the offscreen platform: what a copy holds.
 
 #include <gtest/gtest.h>
 
-#include <QClipboard>
-#include <QGuiApplication>
 #include <memory>
-#include <vector>
 
 #include "capture/cap_mod.h"
 #include "platform/forms/colors.h"
 #include "platform/forms/handles.h"
-#include "platform/forms/message_box.h"
 #include "tests/forms/qt_app.h"
 
 namespace stillmar {
@@ -26,10 +22,6 @@ class CapModTest : public ::testing::Test {
   protected:
     void SetUp() override {
         test::qtApp();
-        forms::setMessageBoxAnswerer([this](const forms::MessageBoxRequest& r) {
-            boxes.push_back(r);
-            return forms::vbOK;
-        });
         window = std::make_unique<QWidget>();
         window->resize(300, 200);
         box = new PictureBox(window.get());
@@ -38,7 +30,6 @@ class CapModTest : public ::testing::Test {
         box->setScaleMode(PictureBox::vbPixels);
         window->show();
     }
-    void TearDown() override { forms::setMessageBoxAnswerer({}); }
 
     // A child filled with red, as a video surface shows a frame.
     void addRedChild(QRect where) {
@@ -53,7 +44,6 @@ class CapModTest : public ::testing::Test {
 
     std::unique_ptr<QWidget> window;
     PictureBox* box = nullptr;
-    std::vector<forms::MessageBoxRequest> boxes;
 };
 
 TEST_F(CapModTest, Capture_holdsTheClientAreaWithChildrenAndDrawings) {
@@ -76,20 +66,6 @@ TEST_F(CapModTest, Capture_holdsTheClientAreaWithChildrenAndDrawings) {
     EXPECT_EQ(whole.pixel(0, 0), qRgb(128, 128, 128));
     EXPECT_EQ(whole.pixel(20, 10), kRed);
     EXPECT_TRUE(CapMod::CaptureWindow(0x7FFFFF00, true, 0, 0, 10, 10).isNull());
-}
-
-// The window run reads the frame back; here: what the clipboard held before is gone, and the
-// box shows the same copy.
-TEST_F(CapModTest, CaptureToClipboard_replacesTheClipboardAndShowsThePicture) {
-    QGuiApplication::clipboard()->setText(QStringLiteral("earlier"));
-    addRedChild(QRect(0, 0, 60, 90));
-    CapMod::CaptureToClipboard(*box);
-    EXPECT_TRUE(boxes.empty());
-    EXPECT_TRUE(QGuiApplication::clipboard()->text().isEmpty());
-    const QImage held = QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
-    ASSERT_EQ(held.size(), QSize(120, 90));
-    EXPECT_EQ(held.pixel(10, 10), kRed);
-    EXPECT_EQ(box->picture().image, held);
 }
 
 }  // namespace

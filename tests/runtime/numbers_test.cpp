@@ -37,10 +37,3 @@ TEST(Overflow, raisedWhenAResultLeavesItsType) {
     EXPECT_EQ(errorNumberOf([] { rt::div32(1, 0); }), 11);
     EXPECT_EQ(rt::toInt64Saturated(1e300), INT64_MAX);
 }
-
-TEST(RuntimeError, carriesTheRunTimesDescriptions) {
-    EXPECT_EQ(rt::RuntimeError(5).description(), "Invalid procedure call or argument");
-    EXPECT_EQ(rt::RuntimeError(13).description(), "Type mismatch");
-    EXPECT_EQ(rt::RuntimeError(75).description(), "Path/File access error");
-    EXPECT_EQ(rt::RuntimeError(76).number(), 76);
-}
