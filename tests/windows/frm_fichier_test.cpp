@@ -4,13 +4,11 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QPointer>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 
 #include "platform/system/bmp_file.h"
-#include "platform/system/display.h"
 #include "platform/system/shell.h"
 #include "tests/support/fixtures.h"
 #include "tests/windows/windows_test_app.h"
@@ -42,17 +40,14 @@ class FilesWindow : public ::testing::Test {
   protected:
     void SetUp() override {
         test::windowsApp();
-        sys::setDisplay(&display96_);
         dir_ = test::makeTempDir("frm_fichier");
     }
     void TearDown() override {
         frmFichier::Unload();
-        sys::setDisplay(nullptr);
         sys::setShellHook({});
         fs::remove_all(dir_);
     }
 
-    sys::FixedDisplay display96_{96, 96};
     std::string dir_;
 };
 
@@ -111,13 +106,4 @@ TEST_F(FilesWindow, sameInstantCapturesGoByDescendingNumberAndActivationOpensThe
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].kind, sys::ShellRequest::Kind::Open);
     EXPECT_EQ(requests[0].target, QString::fromStdString(dir_ + "/Capture9.bmp"));
-}
-
-TEST_F(FilesWindow, unloadDestroysTheDefaultInstanceAndTheNextUseMakesANewOne) {
-    QPointer<frmFichier> first = &frmFichier::Default();
-    EXPECT_EQ(&frmFichier::Default(), first.data());
-    frmFichier::Unload();
-    EXPECT_TRUE(first.isNull());
-    frmFichier::Default().ShowModeless();
-    EXPECT_TRUE(frmFichier::Default().isVisible());
 }
