@@ -200,26 +200,6 @@ TEST(EngineBadInputTest, unplayableFiles_areRefusedWithoutHanging) {
     EXPECT_EQ(engine->captureFrame(test::fixtureDir() + "/never.bmp"), EngineStatus::Unsupported);
 }
 
-TEST(EngineBadInputTest, truncatedProgramStream_playsItsPrefix) {
-    auto engine = createMediaEngine();
-    ASSERT_EQ(engine->open(test::fixture("truncated.mpg")), EngineStatus::Ok);
-    const int64_t length = engine->info().lengthMs;
-    EXPECT_GT(length, 2000);
-    EXPECT_LT(length, 8000);
-    TestSurface surface;
-    engine->setSurface(&surface);
-    engine->seek(length - 500);
-    EXPECT_EQ(surface.shownFrame(), frame25(length - 500));
-    engine->seek(length);
-    // The picture cut in half at the end may not decode whole: one of the last two shows.
-    const int last = surface.shownFrame();
-    EXPECT_GE(last, frame25(length) - 2);
-    engine->play(length - 300, -1);
-    ASSERT_TRUE(engine->waitUntilStopped(20s));
-    EXPECT_EQ(engine->positionMs(), length);
-    engine->setSurface(nullptr);
-}
-
 TEST(ProbeContentTest, tellsMissingMidiMediaAndUnknown) {
     EXPECT_EQ(probeContent(test::fixtureDir() + "/absent.xyz"), ContentKind::Missing);
     EXPECT_EQ(probeContent(test::fixture("clock.mkv")), ContentKind::Media);

@@ -45,32 +45,6 @@ TEST_F(PictureBoxTest, scaleModes_measureTheClientAreaAndUserModeKeepsThePixelVa
     EXPECT_DOUBLE_EQ(box.ScaleHeight(), 46);
 }
 
-TEST_F(PictureBoxTest, line_stopsBeforeItsEndPointAndWorksInAnyScale) {
-    box.setScaleMode(PictureBox::vbPixels);
-    box.Line(2, 5, 6, 5, RGB(255, 0, 0));
-    for (int x = 2; x <= 5; ++x) EXPECT_EQ(box.Point(x, 5), RGB(255, 0, 0)) << x;
-    EXPECT_EQ(box.Point(6, 5), RGB(10, 20, 30));
-    EXPECT_EQ(box.Point(1, 5), RGB(10, 20, 30));
-    EXPECT_DOUBLE_EQ(box.CurrentX(), 6);
-    // A one-pixel segment paints its first point only; a zero-length one paints nothing.
-    box.Line(9, 9, 10, 10, RGB(0, 255, 0));
-    EXPECT_EQ(box.Point(9, 9), RGB(0, 255, 0));
-    EXPECT_EQ(box.Point(10, 10), RGB(10, 20, 30));
-    box.Line(12, 12, 12, 12, RGB(0, 255, 0));
-    EXPECT_EQ(box.Point(12, 12), RGB(10, 20, 30));
-    // Twips: the same pixels, addressed in twips.
-    const int tpp = forms::twipsPerPixelX();
-    box.setScaleMode(PictureBox::vbTwips);
-    box.Line(0, 20.0 * tpp, 3.0 * tpp, 20.0 * tpp, RGB(0, 0, 255));
-    box.setScaleMode(PictureBox::vbPixels);
-    EXPECT_EQ(box.Point(2, 20), RGB(0, 0, 255));
-    EXPECT_EQ(box.Point(3, 20), RGB(10, 20, 30));
-    // Off the image: clipped, no harm.
-    box.Line(-50, -50, 500, 500, RGB(1, 1, 1));
-    EXPECT_EQ(box.Point(30, 30), RGB(1, 1, 1));
-    EXPECT_EQ(box.Point(500, 500), -1);
-}
-
 TEST_F(PictureBoxTest, clsKeepsThePictureAndANewBackColourErasesDrawings) {
     box.setScaleMode(PictureBox::vbPixels);
     QImage pic(10, 10, QImage::Format_RGB32);
