@@ -1,6 +1,8 @@
 #include "platform/mci/engine/media_source.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -49,16 +51,23 @@ std::unique_ptr<MediaSource> MediaSource::open(const std::string& path, EngineSt
 }
 
 EngineStatus MediaSource::openFile(const std::string& path) {
+    if (path.empty()) return EngineStatus::FileNotFound;
+    // The name is opened once, without waiting (a pipe would wait for a writer for ever), and
+    // FFmpeg reads that very file: a name checked and then opened again could have come to
+    // name a pipe in between.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return errno == EACCES ? EngineStatus::Io : EngineStatus::FileNotFound;
+    const struct FdCloser {
+        int fd;
+        ~FdCloser() { ::close(fd); }
+    } closer{fd};
     struct stat st {};
-    if (path.empty() || ::stat(path.c_str(), &st) != 0)
-        return errno == EACCES ? EngineStatus::Io : EngineStatus::FileNotFound;
+    if (::fstat(fd, &st) != 0) return EngineStatus::Io;
     if (!S_ISREG(st.st_mode)) return EngineStatus::Unsupported;
 
-    // Only the file protocol is allowed, and the name is always a path: "concat:x" or
-    // "http:x" name local files, never a protocol.
-    std::error_code ec;
-    const std::string url = "file:" + std::filesystem::absolute(path, ec).string();
-    if (ec) return EngineStatus::Io;
+    // Only the file protocol is allowed, and the name FFmpeg sees is always a path: "concat:x"
+    // or "http:x" name local files, never a protocol.
+    const std::string url = "file:/proc/self/fd/" + std::to_string(fd);
 
     AVFormatContext* raw = avformat_alloc_context();
     if (!raw) return EngineStatus::Io;

@@ -1,7 +1,9 @@
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
-#include <fstream>
 
 #include "platform/mci/engine/ffmpeg_engine.h"
 #include "platform/mci/engine/media_source.h"
@@ -14,19 +16,22 @@ std::unique_ptr<MediaEngine> createMediaEngine() {
 }
 
 ContentKind probeContent(const std::string& path) {
+    if (path.empty()) return ContentKind::Missing;
+    // Never waits on a pipe, even one that replaced the file after the caller's check.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT || errno == ENOTDIR ? ContentKind::Missing : ContentKind::Unknown;
     struct stat st {};
-    if (path.empty() || ::stat(path.c_str(), &st) != 0) return ContentKind::Missing;
-    if (!S_ISREG(st.st_mode)) return ContentKind::Unknown;
     char head[12] = {};
-    {
-        std::ifstream in(path, std::ios::binary);
-        in.read(head, sizeof head);
-        const auto got = in.gcount();
-        if (got >= 4 && std::memcmp(head, "MThd", 4) == 0) return ContentKind::Midi;
-        // A standard MIDI file wrapped in RIFF.
-        if (got >= 12 && std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "RMID", 4) == 0)
-            return ContentKind::Midi;
-    }
+    ssize_t got = 0;
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (regular) got = ::read(fd, head, sizeof head);
+    ::close(fd);
+    if (!regular) return ContentKind::Unknown;
+    if (got >= 4 && std::memcmp(head, "MThd", 4) == 0) return ContentKind::Midi;
+    // A standard MIDI file wrapped in RIFF.
+    if (got >= 12 && std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "RMID", 4) == 0)
+        return ContentKind::Midi;
     const std::string key = engine::sourceKey(path);
     if (auto warm = engine::takeCachedSource(key)) {
         engine::cacheSource(key, std::move(warm));
