@@ -1,8 +1,11 @@
 #include "platform/mci/midi/smf.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <system_error>
 
@@ -239,23 +242,34 @@ SmfResult parseSmf(std::vector<uint8_t> bytes) {
 
 SmfResult loadSmf(const std::string& path) {
     SmfResult result;
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        result.error = std::filesystem::exists(path, ec) ? SmfError::Io : SmfError::FileNotFound;
+    // Opened once, without waiting, and checked through the descriptor: a name that is swapped
+    // for a pipe between a check by name and the open must not block the caller.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        result.error = errno == ENOENT || errno == ENOTDIR ? SmfError::FileNotFound : SmfError::Io;
         return result;
     }
-    auto size = std::filesystem::file_size(path, ec);
-    if (ec) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
         result.error = SmfError::Io;
         return result;
     }
-    if (size > kMaxFileBytes) {
+    if (uint64_t(st.st_size) > kMaxFileBytes) {
+        ::close(fd);
         result.error = SmfError::TooLarge;
         return result;
     }
-    std::ifstream in(path, std::ios::binary);
-    std::vector<uint8_t> bytes(size);
-    if (!in || !in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(size))) {
+    std::vector<uint8_t> bytes(size_t(st.st_size));
+    size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += size_t(n);
+    }
+    ::close(fd);
+    if (got != bytes.size()) {
         result.error = SmfError::Io;
         return result;
     }
