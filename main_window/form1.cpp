@@ -12,6 +12,7 @@
 #include "main_window/capture_folder.h"
 #include "main_window/capture_frames.h"
 #include "open_dialog/cdialog_ex.h"
+#include "platform/forms/busy_pointer.h"
 #include "platform/forms/colors.h"
 #include "platform/forms/handles.h"
 #include "platform/forms/mouse.h"
@@ -343,7 +344,10 @@ void Form1::PlayCurrentFile() {
         Player.setCommand(3, "", 0);
         Player.setFilename(CurrentFile);
         Player.setHwndParent(forms::handleOf(Picture1));
-        Player.PlayMEDIAFILE(0);
+        {
+            const forms::BusyPointer busy;
+            Player.PlayMEDIAFILE(0);
+        }
         Playing = true;
         Timer1.setEnabled(true);
         printTitle();

@@ -2,6 +2,7 @@
 
 #include "controls/slider_mod.h"
 #include "main_window/form1.h"
+#include "platform/forms/busy_pointer.h"
 #include "platform/forms/message_box.h"
 #include "platform/forms/mouse.h"
 #include "platform/runtime/numbers.h"
@@ -113,6 +114,7 @@ void Form1::Picture5_MouseUp(int, int, double, double) {
         const int32_t target =
             rt::add32(rt::sub32(PressPositionMs, SliderMod::SliderValue),
                       rt::mul32(rt::sub32(LastSliderValue, PositionSeconds), 1000));
+        const forms::BusyPointer busy;
         Player.setCommand(5, "", target);
     } catch (const rt::RuntimeError&) {
         // A target beyond 32 bits is no place in any media: no seek.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -129,6 +131,27 @@ TEST_F(Form1Test, playWithNoFile_clearsTheVideoAreaAndStartsNothing) {
     EXPECT_FALSE(form->Timer1.Enabled());
     EXPECT_FALSE(form->Playing);
     EXPECT_EQ(form->Picture2->Point(100, 100), RGB(16, 0, 16));
+}
+
+TEST_F(Form1Test, openAndSeek_showTheBusyPointerWhileTheServiceWorks) {
+    std::vector<std::string> busyDuring;
+    service.onSend = [&](std::string_view command) {
+        const QCursor* c = QApplication::overrideCursor();
+        if (c && c->shape() == Qt::WaitCursor) busyDuring.emplace_back(command);
+    };
+    playFile("clip.avi");
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    form->Picture5_MouseDown(forms::vbLeftButton, 0, 0, 0);
+    form->Picture5_MouseUp(forms::vbLeftButton, 0, 0, 0);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    service.onSend = {};
+    const auto during = [&](std::string_view start, std::string_view part) {
+        return std::any_of(busyDuring.begin(), busyDuring.end(), [&](const std::string& t) {
+            return t.rfind(start, 0) == 0 && t.find(part) != std::string::npos;
+        });
+    };
+    EXPECT_TRUE(during("open ", "Alias MYPLAYER"));
+    EXPECT_TRUE(during("seek MYPLAYER", ""));
 }
 
 TEST_F(Form1Test, playingAFile_opensItInPicture1AndPrintsItsNameBottomRight) {

@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -48,6 +49,8 @@ class RecordingService final : public mci::CommandService {
     void errorText(uint32_t code, std::string text) { errors_[code] = std::move(text); }
 
     std::vector<RecordedCommand> commands;
+    // Called with every command as it arrives, before it is answered (may be empty).
+    std::function<void(std::string_view)> onSend;
 
     // The commands' texts alone, in order.
     std::vector<std::string> texts() const {
@@ -61,6 +64,7 @@ class RecordingService final : public mci::CommandService {
     uint32_t sendString(std::string_view command, std::string* reply, std::size_t replyLength,
                         int32_t) override {
         commands.push_back(RecordedCommand{std::string(command), reply ? replyLength : 0});
+        if (onSend) onSend(command);
         if (reply) reply->clear();
         const Answer a = next(command);
         if (a.code != 0 || !reply) return a.code;
