@@ -20,50 +20,16 @@
 #include "platform/system/bmp_file.h"
 #include "resources/resources.h"
 
+#include "bench/bench_common.h"
+
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using stillmar::bench::benchFile;
+using stillmar::bench::Clock;
+using stillmar::bench::run;
+using stillmar::bench::seconds;
+using stillmar::bench::timeCommand;
 
 namespace {
-
-double seconds(Clock::time_point a, Clock::time_point b) {
-    return std::chrono::duration<double>(b - a).count();
-}
-
-int run(const std::string& command) {
-    return std::system(command.c_str());
-}
-
-double timeCommand(const std::string& command) {
-    const auto t0 = Clock::now();
-    if (run(command) != 0) std::printf("  (command failed: %s)\n", command.c_str());
-    return seconds(t0, Clock::now());
-}
-
-// The engine benchmark's file when one of the build folders has it, else made here once.
-std::string benchFile() {
-    if (const char* given = std::getenv("STILLMAR_BENCH_FILE")) return given;
-    const std::string own = std::string(STILLMAR_BENCH_DIR) + "/bench1080.mp4";
-    if (fs::exists(own)) return own;
-    const fs::path tree = fs::path(STILLMAR_BUILD_DIR).parent_path();
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(tree, ec)) {
-        const fs::path cached = entry.path() / "bench" / "engine" / "bench1080.mp4";
-        if (entry.is_directory() && fs::exists(cached)) return cached.string();
-    }
-    std::printf("generating %s (once)...\n", own.c_str());
-    std::fflush(stdout);
-    const std::string tmp = own + ".tmp.mp4";
-    const std::string cmd =
-        "ffmpeg -nostdin -hide_banner -loglevel error -y"
-        " -f lavfi -i testsrc2=s=1920x1080:r=25:d=120"
-        " -f lavfi -i sine=frequency=440:sample_rate=48000:duration=120"
-        " -c:v libx264 -preset veryfast -g 250 -keyint_min 250 -sc_threshold 0 -pix_fmt yuv420p"
-        " -c:a aac -shortest \"" +
-        tmp + "\"";
-    if (run(cmd) != 0) return {};
-    fs::rename(tmp, own);
-    return own;
-}
 
 uint32_t send(const std::string& command) {
     std::string reply;

@@ -22,9 +22,15 @@
 #include "platform/mci/engine/source_cache.h"
 #include "platform/mci/media_engine.h"
 
+#include "bench/bench_common.h"
+
 namespace fs = std::filesystem;
 using namespace stillmar::mci;
-using Clock = std::chrono::steady_clock;
+using stillmar::bench::benchFile;
+using stillmar::bench::Clock;
+using stillmar::bench::run;
+using stillmar::bench::seconds;
+using stillmar::bench::timeCommand;
 
 namespace {
 
@@ -66,39 +72,6 @@ class BenchSurface final : public VideoSurface {
     VideoFramePtr last_;
     int count_ = 0;
 };
-
-double seconds(Clock::time_point a, Clock::time_point b) {
-    return std::chrono::duration<double>(b - a).count();
-}
-
-int run(const std::string& cmd) {
-    const int status = std::system(cmd.c_str());
-    return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-}
-
-double timeCommand(const std::string& cmd) {
-    const auto t0 = Clock::now();
-    if (run(cmd) != 0) std::printf("  (command failed: %s)\n", cmd.c_str());
-    return seconds(t0, Clock::now());
-}
-
-std::string benchFile() {
-    const std::string path = std::string(STILLMAR_BENCH_DIR) + "/bench1080.mp4";
-    if (fs::exists(path)) return path;
-    std::printf("generating %s (once)...\n", path.c_str());
-    std::fflush(stdout);
-    const std::string tmp = path + ".tmp.mp4";
-    const std::string cmd =
-        "ffmpeg -nostdin -hide_banner -loglevel error -y"
-        " -f lavfi -i testsrc2=s=1920x1080:r=25:d=120"
-        " -f lavfi -i sine=frequency=440:sample_rate=48000:duration=120"
-        " -c:v libx264 -preset veryfast -g 250 -keyint_min 250 -sc_threshold 0 -pix_fmt yuv420p"
-        " -c:a aac -shortest \"" +
-        tmp + "\"";
-    if (run(cmd) != 0) return {};
-    fs::rename(tmp, path);
-    return path;
-}
 
 long rssKb() {
     std::ifstream in("/proc/self/status");
