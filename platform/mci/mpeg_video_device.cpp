@@ -1,7 +1,6 @@
 #include "platform/mci/mpeg_video_device.h"
 
 #include <algorithm>
-#include <chrono>
 
 #include "platform/mci/device_types.h"
 
@@ -24,10 +23,6 @@ constexpr KeywordSpec kSetKeys[] = {
     {"door open", ArgKind::Flag, 3},
     {"door closed", ArgKind::Flag, 3},
 };
-constexpr KeywordSpec kSetaudioKeys[] = {
-    {"left", ArgKind::Flag, 1}, {"right", ArgKind::Flag, 1}, {"volume to", ArgKind::Integer},
-    {"on", ArgKind::Flag, 2},   {"off", ArgKind::Flag, 2},
-};
 constexpr KeywordSpec kPutKeys[] = {
     {"window at", ArgKind::Rect, 1},
     {"window", ArgKind::Flag, 1},
@@ -39,16 +34,15 @@ constexpr KeywordSpec kWhereKeys[] = {
 constexpr KeywordSpec kWindowKeys[] = {{"state hide", ArgKind::Flag, 1},
                                        {"state show", ArgKind::Flag, 1}};
 constexpr KeywordSpec kCaptureKeys[] = {{"as", ArgKind::Text}};
-constexpr KeywordSpec kNoKeys[] = {{"", ArgKind::Flag}};  // matches nothing
 
 constexpr int32_t kMaxSpeed = 100000;
 
 const std::span<const CommandRow<D>> commandTable() {
     static const CommandRow<D> table[] = {
         {"play", kPlayKeys, &D::play},
-        {"pause", std::span(kNoKeys, 0), &D::pause},
-        {"resume", std::span(kNoKeys, 0), &D::resume},
-        {"stop", std::span(kNoKeys, 0), &D::stop},
+        {"pause", {}, &D::pause},
+        {"resume", {}, &D::resume},
+        {"stop", {}, &D::stop},
         {"seek", kSeekKeys, &D::seek},
         {"set", kSetKeys, &D::set},
         {"setaudio", kSetaudioKeys, &D::setaudio},
@@ -98,7 +92,7 @@ uint32_t openMpegVideo(const OpenRequest& request, const DeviceEnvironment& env,
 
 MpegVideoDevice::MpegVideoDevice(std::unique_ptr<MediaEngine> engine,
                                  std::unique_ptr<VideoSurface> surface)
-    : surface_(std::move(surface)), engine_(std::move(engine)) {
+    : PlaybackDevice(std::move(engine)), surface_(std::move(surface)) {
     if (engine_) info_ = engine_->info();
 }
 
@@ -111,13 +105,7 @@ MpegVideoDevice::~MpegVideoDevice() {
 
 uint32_t MpegVideoDevice::execute(std::string_view verb, std::span<const Token> rest,
                                   std::string& reply) {
-    // A device opened without a file answers its status and capabilities, nothing else.
-    if (!engine_ && !equalsNoCase(verb, "status") && !equalsNoCase(verb, "capability")) {
-        for (const CommandRow<D>& row : commandTable()) {
-            if (equalsNoCase(row.verb, verb)) return err::kDeviceNotReady;
-        }
-    }
-    return dispatch(commandTable(), *this, verb, rest, reply);
+    return dispatchCommand(commandTable(), *this, engine_ != nullptr, verb, rest, reply);
 }
 
 int64_t MpegVideoDevice::toFormat(int64_t ms) const {
@@ -144,49 +132,23 @@ uint32_t MpegVideoDevice::play(const Args& args, std::string&) {
     if (to < from) return err::kOutOfRange;
     if (surface_) surface_->setVisible(true);
     engine_->play(args.has("from") ? fromFormat(from) : -1, args.has("to") ? fromFormat(to) : -1);
-    if (args.has("wait")) {
-        while (!engine_->waitUntilStopped(std::chrono::seconds(1))) {
-            const EngineMode mode = engine_->mode();
-            if (mode != EngineMode::Playing && mode != EngineMode::Seeking) break;
-        }
-    }
+    waitIfAsked(args, [this] {
+        const EngineMode mode = engine_->mode();
+        return mode == EngineMode::Playing || mode == EngineMode::Seeking;
+    });
     return err::kOk;
 }
 
-uint32_t MpegVideoDevice::pause(const Args&, std::string&) {
-    engine_->pause();
-    return err::kOk;
-}
-
-uint32_t MpegVideoDevice::resume(const Args&, std::string&) {
-    engine_->resume();
-    return err::kOk;
-}
-
-uint32_t MpegVideoDevice::stop(const Args&, std::string&) {
-    engine_->stop();
-    return err::kOk;
-}
-
-uint32_t MpegVideoDevice::seek(const Args& args, std::string&) {
-    int64_t ms = 0;
-    if (args.has("to end")) {
-        ms = info_.lengthMs;
-    } else if (args.has("to")) {
-        ms = fromFormat(std::clamp<int64_t>(args.number("to"), 0, lengthInFormat()));
-    } else if (!args.has("to start")) {
-        return err::kMissingParameter;
-    }
-    engine_->seek(std::min(ms, info_.lengthMs));
+uint32_t MpegVideoDevice::timeArg(const Args& args, std::string_view keyword, int64_t& ms) const {
+    ms = std::min(fromFormat(std::clamp<int64_t>(args.number(keyword), 0, lengthInFormat())),
+                  info_.lengthMs);
     return err::kOk;
 }
 
 uint32_t MpegVideoDevice::set(const Args& args, std::string&) {
     if (args.has("door open") || args.has("door closed")) return err::kUnsupportedFunction;
-    const bool channel = args.has("audio all") || args.has("audio left") || args.has("audio right");
-    const bool onOff = args.has("on") || args.has("off");
-    if (channel != onOff) return err::kMissingParameter;
-    if (!channel && !args.has("time format") && !args.has("speed")) {
+    if (const uint32_t code = checkChannels(args)) return code;
+    if (!hasChannels(args) && !args.has("time format") && !args.has("speed")) {
         return err::kMissingParameter;
     }
     // Everything is checked before anything changes.
@@ -206,35 +168,7 @@ uint32_t MpegVideoDevice::set(const Args& args, std::string&) {
     }
     format_ = format;
     if (args.has("speed")) engine_->setSpeed(int32_t(args.number("speed")));
-    if (channel) {
-        const bool on = args.has("on");
-        if (!args.has("audio right")) leftOn_ = on;
-        if (!args.has("audio left")) rightOn_ = on;
-        engine_->setChannelsEnabled(leftOn_, rightOn_);
-    }
-    return err::kOk;
-}
-
-uint32_t MpegVideoDevice::setaudio(const Args& args, std::string&) {
-    const bool volume = args.has("volume to");
-    const bool onOff = args.has("on") || args.has("off");
-    if (!volume && !onOff) return err::kMissingParameter;
-    if (volume && (args.number("volume to") < 0 || args.number("volume to") > 1000)) {
-        return err::kOutOfRange;
-    }
-    const bool left = !args.has("right");
-    const bool right = !args.has("left");
-    if (volume) {
-        const auto n = int32_t(args.number("volume to"));
-        if (left) leftVolume_ = n;
-        if (right) rightVolume_ = n;
-        engine_->setVolume(leftVolume_, rightVolume_);
-    }
-    if (onOff) {
-        if (left) leftOn_ = args.has("on");
-        if (right) rightOn_ = args.has("on");
-        engine_->setChannelsEnabled(leftOn_, rightOn_);
-    }
+    applyChannels(args);
     return err::kOk;
 }
 

@@ -5,13 +5,13 @@
 #include <span>
 #include <string>
 
-#include "platform/mci/device.h"
 #include "platform/mci/media_engine.h"
+#include "platform/mci/playback_device.h"
 #include "platform/mci/video_surface.h"
 
 namespace stillmar::mci {
 
-class MpegVideoDevice final : public Device {
+class MpegVideoDevice final : public PlaybackDevice<MediaEngine> {
   public:
     enum class TimeFormat { Milliseconds, Frames };
 
@@ -23,13 +23,9 @@ class MpegVideoDevice final : public Device {
                      std::string& reply) override;
 
     // Handlers, one per verb (rows of the command table).
+    // (pause, resume, stop, seek and setaudio come from PlaybackDevice.)
     uint32_t play(const Args& args, std::string& reply);
-    uint32_t pause(const Args& args, std::string& reply);
-    uint32_t resume(const Args& args, std::string& reply);
-    uint32_t stop(const Args& args, std::string& reply);
-    uint32_t seek(const Args& args, std::string& reply);
     uint32_t set(const Args& args, std::string& reply);
-    uint32_t setaudio(const Args& args, std::string& reply);
     uint32_t status(const Args& args, std::string& reply);
     uint32_t capability(const Args& args, std::string& reply);
     uint32_t put(const Args& args, std::string& reply);
@@ -46,10 +42,6 @@ class MpegVideoDevice final : public Device {
     uint32_t statusSpeed(std::string& out) const;
     uint32_t statusWindowHandle(std::string& out) const;
     uint32_t statusReady(std::string& out) const;
-    uint32_t statusAudio(std::string& out) const;
-    uint32_t statusVolume(std::string& out) const;
-    uint32_t statusLeftVolume(std::string& out) const;
-    uint32_t statusRightVolume(std::string& out) const;
     uint32_t statusStartPosition(std::string& out) const;
     uint32_t statusWindowVisible(std::string& out) const;
 
@@ -57,21 +49,20 @@ class MpegVideoDevice final : public Device {
     static std::span<const KeywordSpec> statusKeywords();
     static std::span<const KeywordSpec> capabilityKeywords();
 
+  protected:
+    uint32_t timeArg(const Args& args, std::string_view keyword, int64_t& ms) const override;
+    int64_t lengthMs() const override { return info_.lengthMs; }
+
   private:
     int64_t toFormat(int64_t ms) const;
     int64_t fromFormat(int64_t value) const;
     int64_t lengthInFormat() const;
     void placeWindow(Rect r);
 
-    // The engine goes before the surface it draws into.
+    // The destructor releases the engine before the surface it draws into.
     std::unique_ptr<VideoSurface> surface_;
-    std::unique_ptr<MediaEngine> engine_;
     MediaInfo info_;
     TimeFormat format_ = TimeFormat::Milliseconds;
-    bool leftOn_ = true;
-    bool rightOn_ = true;
-    int32_t leftVolume_ = 1000;
-    int32_t rightVolume_ = 1000;
     bool destinationSet_ = false;
 };
 

@@ -9,13 +9,7 @@ namespace {
 
 using D = MpegVideoDevice;
 
-struct StatusRow {
-    std::string_view item;
-    uint32_t (D::*get)(std::string&) const;
-    bool withoutMedia = false;  // answered by a device opened without a file
-};
-
-constexpr std::array<StatusRow, 15> kStatusRows = {{
+constexpr std::array<StatusRow<D>, 15> kStatusRows = {{
     {"length", &D::statusLength},
     {"position", &D::statusPosition},
     {"mode", &D::statusMode, true},
@@ -33,11 +27,6 @@ constexpr std::array<StatusRow, 15> kStatusRows = {{
     {"window visible", &D::statusWindowVisible},
 }};
 
-struct CapabilityRow {
-    std::string_view item;
-    std::string_view answer;
-};
-
 constexpr std::array<CapabilityRow, 13> kCapabilityRows = {{
     {"can eject", "false"},
     {"can play", "true"},
@@ -53,14 +42,6 @@ constexpr std::array<CapabilityRow, 13> kCapabilityRows = {{
     {"has video", "true"},
     {"uses files", "true"},
 }};
-
-// Items of one query are mutually exclusive: one group.
-template <class Row, std::size_t N>
-constexpr std::array<KeywordSpec, N> itemKeywords(const std::array<Row, N>& rows) {
-    std::array<KeywordSpec, N> out{};
-    for (std::size_t i = 0; i < N; ++i) out[i] = {rows[i].item, ArgKind::Flag, 1};
-    return out;
-}
 
 constexpr auto kStatusKeys = itemKeywords(kStatusRows);
 constexpr auto kCapabilityKeys = itemKeywords(kCapabilityRows);
@@ -80,23 +61,11 @@ std::span<const KeywordSpec> MpegVideoDevice::capabilityKeywords() {
 }
 
 uint32_t MpegVideoDevice::status(const Args& args, std::string& reply) {
-    const auto items = args.given();
-    if (items.empty()) return err::kUnsupportedFunction;
-    for (const StatusRow& row : kStatusRows) {
-        if (row.item != items.front()) continue;
-        if (!engine_ && !row.withoutMedia) return err::kDeviceNotReady;
-        return (this->*row.get)(reply);
-    }
-    return err::kBadConstant;
+    return answerStatus<D>(kStatusRows, *this, engine_ != nullptr, args, reply);
 }
 
 uint32_t MpegVideoDevice::capability(const Args& args, std::string& reply) {
-    const auto items = args.given();
-    if (items.empty()) return err::kUnsupportedFunction;
-    for (const CapabilityRow& row : kCapabilityRows) {
-        if (row.item == items.front()) reply = row.answer;
-    }
-    return err::kOk;
+    return answerCapability(kCapabilityRows, args, reply);
 }
 
 uint32_t MpegVideoDevice::statusLength(std::string& out) const {
@@ -154,26 +123,6 @@ uint32_t MpegVideoDevice::statusWindowHandle(std::string& out) const {
 
 uint32_t MpegVideoDevice::statusReady(std::string& out) const {
     out = engine_ ? "true" : "false";
-    return err::kOk;
-}
-
-uint32_t MpegVideoDevice::statusAudio(std::string& out) const {
-    out = leftOn_ || rightOn_ ? "on" : "off";
-    return err::kOk;
-}
-
-uint32_t MpegVideoDevice::statusVolume(std::string& out) const {
-    out = std::to_string((leftVolume_ + rightVolume_) / 2);
-    return err::kOk;
-}
-
-uint32_t MpegVideoDevice::statusLeftVolume(std::string& out) const {
-    out = std::to_string(leftVolume_);
-    return err::kOk;
-}
-
-uint32_t MpegVideoDevice::statusRightVolume(std::string& out) const {
-    out = std::to_string(rightVolume_);
     return err::kOk;
 }
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 
 #include "platform/mci/device_types.h"
 #include "platform/mci/midi/sequencer.h"
@@ -25,24 +24,21 @@ constexpr KeywordSpec kSetKeys[] = {
     {"door open", ArgKind::Flag, 3},
     {"door closed", ArgKind::Flag, 3},
 };
-constexpr KeywordSpec kSetaudioKeys[] = {
-    {"left", ArgKind::Flag, 1}, {"right", ArgKind::Flag, 1}, {"volume to", ArgKind::Integer},
-    {"on", ArgKind::Flag, 2},   {"off", ArgKind::Flag, 2},
-};
-constexpr KeywordSpec kStatusKeys[] = {
-    {"length", ArgKind::Flag, 1},         {"position", ArgKind::Flag, 1},
-    {"mode", ArgKind::Flag, 1},           {"time format", ArgKind::Flag, 1},
-    {"ready", ArgKind::Flag, 1},          {"media present", ArgKind::Flag, 1},
-    {"audio", ArgKind::Flag, 1},          {"volume", ArgKind::Flag, 1},
-    {"left volume", ArgKind::Flag, 1},    {"right volume", ArgKind::Flag, 1},
-    {"start position", ArgKind::Flag, 1},
-};
+constexpr std::array<StatusRow<D>, 11> kStatusRows = {{
+    {"length", &D::statusLength},
+    {"position", &D::statusPosition},
+    {"mode", &D::statusMode, true},
+    {"time format", &D::statusTimeFormat, true},
+    {"ready", &D::statusReady, true},
+    {"media present", &D::statusReady, true},
+    {"audio", &D::statusAudio},
+    {"volume", &D::statusVolume},
+    {"left volume", &D::statusLeftVolume},
+    {"right volume", &D::statusRightVolume},
+    {"start position", &D::statusStartPosition},
+}};
 
-struct CapabilityRow {
-    std::string_view item;
-    std::string_view answer;
-};
-constexpr std::array<CapabilityRow, 9> kCapabilities = {{
+constexpr std::array<CapabilityRow, 9> kCapabilityRows = {{
     {"can eject", "false"},
     {"can play", "true"},
     {"can record", "false"},
@@ -53,11 +49,9 @@ constexpr std::array<CapabilityRow, 9> kCapabilities = {{
     {"has video", "false"},
     {"uses files", "true"},
 }};
-constexpr auto kCapabilityKeys = [] {
-    std::array<KeywordSpec, kCapabilities.size()> out{};
-    for (std::size_t i = 0; i < out.size(); ++i) out[i] = {kCapabilities[i].item, ArgKind::Flag, 1};
-    return out;
-}();
+
+constexpr auto kStatusKeys = itemKeywords(kStatusRows);
+constexpr auto kCapabilityKeys = itemKeywords(kCapabilityRows);
 
 constexpr CommandRow<D> kCommands[] = {
     {"play", kPlayKeys, &D::play},
@@ -95,185 +89,107 @@ uint32_t openSequencer(const OpenRequest& request, const DeviceEnvironment& env,
 }
 
 SequencerDevice::SequencerDevice(std::unique_ptr<midi::MidiEngine> sequencer)
-    : sequencer_(std::move(sequencer)) {}
+    : PlaybackDevice(std::move(sequencer)) {}
 
 SequencerDevice::~SequencerDevice() {
-    sequencer_->stop();
+    engine_->stop();
 }
 
 uint32_t SequencerDevice::execute(std::string_view verb, std::span<const Token> rest,
                                   std::string& reply) {
-    // Without a file only status and capability answer.
-    if (!sequencer_->isOpen() && !equalsNoCase(verb, "status") &&
-        !equalsNoCase(verb, "capability")) {
-        for (const CommandRow<D>& row : kCommands) {
-            if (equalsNoCase(row.verb, verb)) return err::kDeviceNotReady;
-        }
-    }
-    return dispatch(std::span<const CommandRow<D>>(kCommands), *this, verb, rest, reply);
+    return dispatchCommand(std::span<const CommandRow<D>>(kCommands), *this, engine_->isOpen(),
+                           verb, rest, reply);
 }
 
-std::optional<int64_t> SequencerDevice::timeArg(const Args& args, std::string_view keyword) const {
+uint32_t SequencerDevice::timeArg(const Args& args, std::string_view keyword, int64_t& ms) const {
     const std::string& text = args.text(keyword);
-    std::optional<int64_t> ms;
-    if (format_ == midi::TimeFormat::Milliseconds) {
-        ms = parseNumber(text);
-    } else {
-        ms = midi::parseTime(text, format_);
-    }
-    if (!ms) return std::nullopt;
-    return std::clamp<int64_t>(*ms, 0, sequencer_->lengthMs());
+    const std::optional<int64_t> parsed = format_ == midi::TimeFormat::Milliseconds
+                                              ? parseNumber(text)
+                                              : midi::parseTime(text, format_);
+    if (!parsed) return err::kBadInteger;
+    ms = std::clamp<int64_t>(*parsed, 0, engine_->lengthMs());
+    return err::kOk;
 }
 
 uint32_t SequencerDevice::play(const Args& args, std::string&) {
     int64_t from = -1;
     int64_t to = -1;
     if (args.has("from")) {
-        const auto t = timeArg(args, "from");
-        if (!t) return err::kBadInteger;
-        from = *t;
+        if (const uint32_t code = timeArg(args, "from", from)) return code;
     }
     if (args.has("to")) {
-        const auto t = timeArg(args, "to");
-        if (!t) return err::kBadInteger;
-        to = *t;
-        if (to < (from >= 0 ? from : sequencer_->positionMs())) return err::kOutOfRange;
+        if (const uint32_t code = timeArg(args, "to", to)) return code;
+        if (to < (from >= 0 ? from : engine_->positionMs())) return err::kOutOfRange;
     }
-    sequencer_->play(from, to);
-    if (args.has("wait")) {
-        while (!sequencer_->waitUntilStopped(std::chrono::seconds(1))) {
-            if (sequencer_->mode() != midi::SequencerMode::Playing) break;
-        }
-    }
-    return err::kOk;
-}
-
-uint32_t SequencerDevice::pause(const Args&, std::string&) {
-    sequencer_->pause();
-    return err::kOk;
-}
-
-uint32_t SequencerDevice::resume(const Args&, std::string&) {
-    sequencer_->resume();
-    return err::kOk;
-}
-
-uint32_t SequencerDevice::stop(const Args&, std::string&) {
-    sequencer_->stop();
-    return err::kOk;
-}
-
-uint32_t SequencerDevice::seek(const Args& args, std::string&) {
-    int64_t ms = 0;
-    if (args.has("to end")) {
-        ms = sequencer_->lengthMs();
-    } else if (args.has("to")) {
-        const auto t = timeArg(args, "to");
-        if (!t) return err::kBadInteger;
-        ms = *t;
-    } else if (!args.has("to start")) {
-        return err::kMissingParameter;
-    }
-    sequencer_->seek(ms);
+    engine_->play(from, to);
+    waitIfAsked(args, [this] { return engine_->mode() == midi::SequencerMode::Playing; });
     return err::kOk;
 }
 
 uint32_t SequencerDevice::set(const Args& args, std::string&) {
     if (args.has("door open") || args.has("door closed")) return err::kUnsupportedFunction;
-    const bool channel = args.has("audio all") || args.has("audio left") || args.has("audio right");
-    if (channel != (args.has("on") || args.has("off"))) return err::kMissingParameter;
-    if (!channel && !args.has("time format")) return err::kMissingParameter;
-    midi::TimeFormat format = format_;
+    if (const uint32_t code = checkChannels(args)) return code;
+    if (!hasChannels(args) && !args.has("time format")) return err::kMissingParameter;
     if (const ArgValue* v = args.find("time format")) {
         const midi::TimeFormatLookup lookup = midi::lookupTimeFormat(v->text);
-        if (lookup.support == midi::FormatSupport::Supported) {
-            format = lookup.format;
-        } else {
+        if (lookup.support != midi::FormatSupport::Supported) {
             return v->known ? err::kBadTimeFormat : err::kBadConstant;
         }
+        format_ = lookup.format;
     }
-    format_ = format;
-    if (channel) {
-        const bool on = args.has("on");
-        if (!args.has("audio right")) leftOn_ = on;
-        if (!args.has("audio left")) rightOn_ = on;
-        sequencer_->setChannelsEnabled(leftOn_, rightOn_);
-    }
-    return err::kOk;
-}
-
-uint32_t SequencerDevice::setaudio(const Args& args, std::string&) {
-    const bool volume = args.has("volume to");
-    const bool onOff = args.has("on") || args.has("off");
-    if (!volume && !onOff) return err::kMissingParameter;
-    const int64_t n = args.number("volume to");
-    if (volume && (n < 0 || n > 1000)) return err::kOutOfRange;
-    const bool left = !args.has("right");
-    const bool right = !args.has("left");
-    if (volume) {
-        if (left) leftVolume_ = int32_t(n);
-        if (right) rightVolume_ = int32_t(n);
-        sequencer_->setVolume(leftVolume_, rightVolume_);
-    }
-    if (onOff) {
-        if (left) leftOn_ = args.has("on");
-        if (right) rightOn_ = args.has("on");
-        sequencer_->setChannelsEnabled(leftOn_, rightOn_);
-    }
+    applyChannels(args);
     return err::kOk;
 }
 
 uint32_t SequencerDevice::status(const Args& args, std::string& reply) {
-    const auto items = args.given();
-    if (items.empty()) return err::kUnsupportedFunction;
-    const std::string_view item = items.front();
-    const bool open = sequencer_->isOpen();
-    if (item == "mode") {
-        if (!open) {
-            reply = "not ready";
-            return err::kOk;
-        }
-        switch (sequencer_->mode()) {
-            case midi::SequencerMode::Stopped:
-                reply = "stopped";
-                break;
-            case midi::SequencerMode::Playing:
-                reply = "playing";
-                break;
-            case midi::SequencerMode::Paused:
-                reply = "paused";
-                break;
-        }
-    } else if (item == "ready" || item == "media present") {
-        reply = open ? "true" : "false";
-    } else if (item == "time format") {
-        reply = midi::timeFormatName(format_);
-    } else if (!open) {
-        return err::kDeviceNotReady;
-    } else if (item == "length") {
-        reply = midi::formatTime(sequencer_->lengthMs(), format_);
-    } else if (item == "position") {
-        reply = midi::formatTime(sequencer_->positionMs(), format_);
-    } else if (item == "start position") {
-        reply = midi::formatTime(0, format_);
-    } else if (item == "audio") {
-        reply = leftOn_ || rightOn_ ? "on" : "off";
-    } else if (item == "volume") {
-        reply = std::to_string((leftVolume_ + rightVolume_) / 2);
-    } else if (item == "left volume") {
-        reply = std::to_string(leftVolume_);
-    } else if (item == "right volume") {
-        reply = std::to_string(rightVolume_);
+    return answerStatus<D>(kStatusRows, *this, engine_->isOpen(), args, reply);
+}
+
+uint32_t SequencerDevice::capability(const Args& args, std::string& reply) {
+    return answerCapability(kCapabilityRows, args, reply);
+}
+
+uint32_t SequencerDevice::statusLength(std::string& out) const {
+    out = midi::formatTime(engine_->lengthMs(), format_);
+    return err::kOk;
+}
+
+uint32_t SequencerDevice::statusPosition(std::string& out) const {
+    out = midi::formatTime(engine_->positionMs(), format_);
+    return err::kOk;
+}
+
+uint32_t SequencerDevice::statusMode(std::string& out) const {
+    if (!engine_->isOpen()) {
+        out = "not ready";
+        return err::kOk;
+    }
+    switch (engine_->mode()) {
+        case midi::SequencerMode::Stopped:
+            out = "stopped";
+            break;
+        case midi::SequencerMode::Playing:
+            out = "playing";
+            break;
+        case midi::SequencerMode::Paused:
+            out = "paused";
+            break;
     }
     return err::kOk;
 }
 
-uint32_t SequencerDevice::capability(const Args& args, std::string& reply) {
-    const auto items = args.given();
-    if (items.empty()) return err::kUnsupportedFunction;
-    for (const CapabilityRow& row : kCapabilities) {
-        if (row.item == items.front()) reply = row.answer;
-    }
+uint32_t SequencerDevice::statusTimeFormat(std::string& out) const {
+    out = midi::timeFormatName(format_);
+    return err::kOk;
+}
+
+uint32_t SequencerDevice::statusReady(std::string& out) const {
+    out = engine_->isOpen() ? "true" : "false";
+    return err::kOk;
+}
+
+uint32_t SequencerDevice::statusStartPosition(std::string& out) const {
+    out = midi::formatTime(0, format_);
     return err::kOk;
 }
 

@@ -5,13 +5,13 @@
 #include <span>
 #include <string>
 
-#include "platform/mci/device.h"
 #include "platform/mci/midi/midi_engine.h"
 #include "platform/mci/midi/time_format.h"
+#include "platform/mci/playback_device.h"
 
 namespace stillmar::mci {
 
-class SequencerDevice final : public Device {
+class SequencerDevice final : public PlaybackDevice<midi::MidiEngine> {
   public:
     explicit SequencerDevice(std::unique_ptr<midi::MidiEngine> sequencer);
     ~SequencerDevice() override;
@@ -19,26 +19,27 @@ class SequencerDevice final : public Device {
     uint32_t execute(std::string_view verb, std::span<const Token> rest,
                      std::string& reply) override;
 
+    // (pause, resume, stop, seek and setaudio come from PlaybackDevice.)
     uint32_t play(const Args& args, std::string& reply);
-    uint32_t pause(const Args& args, std::string& reply);
-    uint32_t resume(const Args& args, std::string& reply);
-    uint32_t stop(const Args& args, std::string& reply);
-    uint32_t seek(const Args& args, std::string& reply);
     uint32_t set(const Args& args, std::string& reply);
-    uint32_t setaudio(const Args& args, std::string& reply);
     uint32_t status(const Args& args, std::string& reply);
     uint32_t capability(const Args& args, std::string& reply);
 
-  private:
-    // A time given in the current format, clamped into the file; nothing when malformed.
-    std::optional<int64_t> timeArg(const Args& args, std::string_view keyword) const;
+    // Status items (rows of the status table).
+    uint32_t statusLength(std::string& out) const;
+    uint32_t statusPosition(std::string& out) const;
+    uint32_t statusMode(std::string& out) const;
+    uint32_t statusTimeFormat(std::string& out) const;
+    uint32_t statusReady(std::string& out) const;
+    uint32_t statusStartPosition(std::string& out) const;
 
-    std::unique_ptr<midi::MidiEngine> sequencer_;
+  protected:
+    // A time given in the current format, clamped into the file; 270 when malformed.
+    uint32_t timeArg(const Args& args, std::string_view keyword, int64_t& ms) const override;
+    int64_t lengthMs() const override { return engine_->lengthMs(); }
+
+  private:
     midi::TimeFormat format_ = midi::TimeFormat::Milliseconds;
-    bool leftOn_ = true;
-    bool rightOn_ = true;
-    int32_t leftVolume_ = 1000;
-    int32_t rightVolume_ = 1000;
 };
 
 }  // namespace stillmar::mci
