@@ -9,20 +9,8 @@ namespace {
 
 using D = MpegVideoDevice;
 
-constexpr KeywordSpec kPlayKeys[] = {{"from", ArgKind::Integer}, {"to", ArgKind::Integer}};
-constexpr KeywordSpec kSeekKeys[] = {
-    {"to", ArgKind::Integer, 1}, {"to start", ArgKind::Flag, 1}, {"to end", ArgKind::Flag, 1}};
-constexpr KeywordSpec kSetKeys[] = {
-    {"time format", ArgKind::Constant, 0, kTimeFormatWords},
-    {"speed", ArgKind::Integer},
-    {"audio all", ArgKind::Flag, 1},
-    {"audio left", ArgKind::Flag, 1},
-    {"audio right", ArgKind::Flag, 1},
-    {"on", ArgKind::Flag, 2},
-    {"off", ArgKind::Flag, 2},
-    {"door open", ArgKind::Flag, 3},
-    {"door closed", ArgKind::Flag, 3},
-};
+using Keys = TransportKeys<ArgKind::Integer>;
+constexpr auto kSetKeys = setKeywords(std::array<KeywordSpec, 1>{{{"speed", ArgKind::Integer}}});
 constexpr KeywordSpec kPutKeys[] = {
     {"window at", ArgKind::Rect, 1},
     {"window", ArgKind::Flag, 1},
@@ -39,11 +27,11 @@ constexpr int32_t kMaxSpeed = 100000;
 
 const std::span<const CommandRow<D>> commandTable() {
     static const CommandRow<D> table[] = {
-        {"play", kPlayKeys, &D::play},
+        {"play", Keys::play, &D::play},
         {"pause", {}, &D::pause},
         {"resume", {}, &D::resume},
         {"stop", {}, &D::stop},
-        {"seek", kSeekKeys, &D::seek},
+        {"seek", Keys::seek, &D::seek},
         {"set", kSetKeys, &D::set},
         {"setaudio", kSetaudioKeys, &D::setaudio},
         {"status", D::statusKeywords(), &D::status, err::kBadConstant},

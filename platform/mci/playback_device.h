@@ -15,6 +15,33 @@
 
 namespace stillmar::mci {
 
+// The keywords of play and seek; `time` is how the device reads a time.
+template <ArgKind time>
+struct TransportKeys {
+    static constexpr KeywordSpec play[] = {{"from", time}, {"to", time}};
+    static constexpr KeywordSpec seek[] = {
+        {"to", time, 1}, {"to start", ArgKind::Flag, 1}, {"to end", ArgKind::Flag, 1}};
+};
+
+// The keywords of set: a time format, the channels, the door, then the device's own `extra`.
+template <std::size_t N>
+constexpr std::array<KeywordSpec, 8 + N> setKeywords(const std::array<KeywordSpec, N>& extra) {
+    constexpr KeywordSpec common[] = {
+        {"time format", ArgKind::Constant, 0, kTimeFormatWords},
+        {"audio all", ArgKind::Flag, 1},
+        {"audio left", ArgKind::Flag, 1},
+        {"audio right", ArgKind::Flag, 1},
+        {"on", ArgKind::Flag, 2},
+        {"off", ArgKind::Flag, 2},
+        {"door open", ArgKind::Flag, 3},
+        {"door closed", ArgKind::Flag, 3},
+    };
+    std::array<KeywordSpec, 8 + N> out{};
+    for (std::size_t i = 0; i < 8; ++i) out[i] = common[i];
+    for (std::size_t i = 0; i < N; ++i) out[8 + i] = extra[i];
+    return out;
+}
+
 constexpr KeywordSpec kSetaudioKeys[] = {
     {"left", ArgKind::Flag, 1}, {"right", ArgKind::Flag, 1}, {"volume to", ArgKind::Integer},
     {"on", ArgKind::Flag, 2},   {"off", ArgKind::Flag, 2},

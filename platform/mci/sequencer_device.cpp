@@ -11,19 +11,8 @@ namespace {
 
 using D = SequencerDevice;
 
-constexpr KeywordSpec kPlayKeys[] = {{"from", ArgKind::Text}, {"to", ArgKind::Text}};
-constexpr KeywordSpec kSeekKeys[] = {
-    {"to", ArgKind::Text, 1}, {"to start", ArgKind::Flag, 1}, {"to end", ArgKind::Flag, 1}};
-constexpr KeywordSpec kSetKeys[] = {
-    {"time format", ArgKind::Constant, 0, kTimeFormatWords},
-    {"audio all", ArgKind::Flag, 1},
-    {"audio left", ArgKind::Flag, 1},
-    {"audio right", ArgKind::Flag, 1},
-    {"on", ArgKind::Flag, 2},
-    {"off", ArgKind::Flag, 2},
-    {"door open", ArgKind::Flag, 3},
-    {"door closed", ArgKind::Flag, 3},
-};
+using Keys = TransportKeys<ArgKind::Text>;
+constexpr auto kSetKeys = setKeywords(std::array<KeywordSpec, 0>{});
 constexpr std::array<StatusRow<D>, 11> kStatusRows = {{
     {"length", &D::statusLength},
     {"position", &D::statusPosition},
@@ -54,11 +43,11 @@ constexpr auto kStatusKeys = itemKeywords(kStatusRows);
 constexpr auto kCapabilityKeys = itemKeywords(kCapabilityRows);
 
 constexpr CommandRow<D> kCommands[] = {
-    {"play", kPlayKeys, &D::play},
+    {"play", Keys::play, &D::play},
     {"pause", {}, &D::pause},
     {"resume", {}, &D::resume},
     {"stop", {}, &D::stop},
-    {"seek", kSeekKeys, &D::seek},
+    {"seek", Keys::seek, &D::seek},
     {"set", kSetKeys, &D::set},
     {"setaudio", kSetaudioKeys, &D::setaudio},
     {"status", kStatusKeys, &D::status, err::kBadConstant},
