@@ -8,7 +8,7 @@ PACKAGES=(
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
   libsdl2-dev
   libfluidsynth-dev timgm6mb-soundfont
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev  # GoogleTest's CMake package checks that its gmock library exists
   ffmpeg
   xvfb xauth x11-apps imagemagick
   fonts-dejavu-core

@@ -103,23 +103,6 @@ double PictureBox::ScaleHeight() const {
     return scaleMode_ == vbUser ? userHeight_ : innerHeight() * unitsPerPixelY(scaleMode_);
 }
 
-void PictureBox::setScaleLeft(double v) {
-    setScaleMode(vbUser);
-    userLeft_ = v;
-}
-void PictureBox::setScaleTop(double v) {
-    setScaleMode(vbUser);
-    userTop_ = v;
-}
-void PictureBox::setScaleWidth(double v) {
-    setScaleMode(vbUser);
-    if (v != 0) userWidth_ = v;
-}
-void PictureBox::setScaleHeight(double v) {
-    setScaleMode(vbUser);
-    if (v != 0) userHeight_ = v;
-}
-
 double PictureBox::ScaleX(double value, int fromMode, int toMode) const {
     return value * unitsPerPixelX(toMode) / unitsPerPixelX(fromMode);
 }

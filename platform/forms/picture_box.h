@@ -43,11 +43,6 @@ class PictureBox : public QWidget {
     double ScaleTop() const;
     double ScaleWidth() const;
     double ScaleHeight() const;
-    // Setting one of these switches the scale mode to vbUser.
-    void setScaleLeft(double v);
-    void setScaleTop(double v);
-    void setScaleWidth(double v);
-    void setScaleHeight(double v);
     // Converts a width (height) between scale modes of this box (vbUser is its own scale).
     double ScaleX(double value, int fromMode, int toMode) const;
     double ScaleY(double value, int fromMode, int toMode) const;

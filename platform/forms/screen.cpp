@@ -29,10 +29,6 @@ int twipsPerPixelY() {
     return twipsPerPixel(false);
 }
 
-void DoEvents() {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
 QFont sansSerifFont(double points, bool bold) {
     // Narrow faces first: the designed captions were measured with a narrow bitmap font.
     static const QStringList preferred = {"MS Sans Serif",          "Microsoft Sans Serif",

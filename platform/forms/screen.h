@@ -10,7 +10,6 @@ int twipsPerPixelX();
 int twipsPerPixelY();
 
 // Lets the window system deliver what is pending once (timer ticks, clicks, repaints).
-void DoEvents();
 
 // The classic dialog font ("MS Sans Serif") at `points`, or the closest installed face.
 QFont sansSerifFont(double points = 8.25, bool bold = false);

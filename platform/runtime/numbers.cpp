@@ -46,16 +46,6 @@ int64_t toInt64Saturated(double value) {
     return static_cast<int64_t>(r);
 }
 
-int16_t add16(int16_t a, int16_t b) {
-    int16_t r;
-    if (__builtin_add_overflow(a, b, &r)) raise(kOverflow);
-    return r;
-}
-int16_t sub16(int16_t a, int16_t b) {
-    int16_t r;
-    if (__builtin_sub_overflow(a, b, &r)) raise(kOverflow);
-    return r;
-}
 int16_t mul16(int16_t a, int16_t b) {
     int16_t r;
     if (__builtin_mul_overflow(a, b, &r)) raise(kOverflow);

@@ -25,8 +25,6 @@ int64_t toInt64Saturated(double value);
 
 // Checked integer arithmetic: Overflow (6) when the exact result does not fit.
 // Division by zero raises 11.
-int16_t add16(int16_t a, int16_t b);
-int16_t sub16(int16_t a, int16_t b);
 int16_t mul16(int16_t a, int16_t b);
 int16_t div16(int16_t a, int16_t b);  // integer division, truncated toward zero
 int32_t add32(int32_t a, int32_t b);

@@ -8,7 +8,6 @@ std::atomic<WindowQuery*> g_query{nullptr};
 }
 
 void setWindowQuery(WindowQuery* query) { g_query.store(query); }
-WindowQuery* windowQuery() { return g_query.load(); }
 
 bool getWindowRect(int32_t hwnd, WindowRect& rect) {
     WindowQuery* q = g_query.load();

@@ -21,7 +21,6 @@ public:
 
 // Null (the default) answers every question with "no such window".
 void setWindowQuery(WindowQuery* query);
-WindowQuery* windowQuery();
 
 // Convenience wrappers over the installed query.
 bool getWindowRect(int32_t hwnd, WindowRect& rect);

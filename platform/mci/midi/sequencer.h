@@ -26,7 +26,7 @@
 namespace stillmar::mci::midi {
 
 struct SequencerOptions {
-    std::string soundFontPath = kDefaultSoundFont;
+    std::string soundFontPath = midi::soundFontPath();
     int sampleRate = 44100;
     // Makes the sound output for one playing stretch; null, or an output that does not
     // start, leaves the wall clock in charge.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -85,6 +86,11 @@ void quietLogs() {
 }
 
 }  // namespace
+
+std::string soundFontPath() {
+    const char* env = std::getenv("STILLMAR_SOUNDFONT");
+    return env && *env ? env : kDefaultSoundFont;
+}
 
 struct Synth::Handles {
     fluid_settings_t* settings = nullptr;

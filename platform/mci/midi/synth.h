@@ -12,6 +12,9 @@ namespace stillmar::mci::midi {
 
 inline constexpr const char* kDefaultSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 
+// STILLMAR_SOUNDFONT when set and not empty (another General MIDI soundfont), else the default.
+std::string soundFontPath();
+
 class Synth {
   public:
     // Silent (hasSound() false, render() writes zeros) when the soundfont cannot be loaded.
