@@ -38,7 +38,9 @@ class KeptInputs : public ::testing::Test {
 };
 
 TEST_F(KeptInputs, mediaCrashInputsEndInAnErrorWithTheRulesKept) {
-    for (const fs::path& file : filesIn(fs::path(STILLMAR_REGRESSIONS_DIR) / "media")) {
+    const auto files = filesIn(fs::path(STILLMAR_REGRESSIONS_DIR) / "media");
+    ASSERT_FALSE(files.empty()) << "no kept media inputs: is STILLMAR_REGRESSIONS_DIR right?";
+    for (const fs::path& file : files) {
         const auto bytes = readAll(file);
         const auto outcome = runMediaScript(*service_, bytes.data(), bytes.size(), folder_);
         EXPECT_FALSE(outcome.broken) << file << ": " << outcome.brokenCommand;
@@ -46,20 +48,35 @@ TEST_F(KeptInputs, mediaCrashInputsEndInAnErrorWithTheRulesKept) {
     }
 }
 
-TEST_F(KeptInputs, commandScriptsEndEveryLineInACode) {
+// Each script SCRIPT.txt has beside it SCRIPT.codes: the code every line must answer, one a
+// line. A failing run prints the codes it saw, ready to paste once they have been checked.
+TEST_F(KeptInputs, commandScriptsAnswerEveryLineWithItsKeptCode) {
+    std::vector<fs::path> scripts;
     for (const fs::path& file : filesIn(fs::path(STILLMAR_REGRESSIONS_DIR) / "command")) {
+        if (file.extension() == ".txt") scripts.push_back(file);
+    }
+    ASSERT_FALSE(scripts.empty()) << "no kept command scripts";
+    for (const fs::path& file : scripts) {
+        std::ifstream codesIn(fs::path(file).replace_extension(".codes"));
+        std::vector<uint32_t> expected;
+        for (uint32_t c; codesIn >> c;) expected.push_back(c);
         std::ifstream in(file, std::ios::binary);
+        std::vector<uint32_t> seen;
         std::string line;
         while (std::getline(in, line)) {
             std::string reply = "junk";
             const uint32_t code = service_->sendString(line, &reply, 64, 0);
-            std::string text;
+            seen.push_back(code);
             if (code != 0) {
+                std::string text;
                 EXPECT_TRUE(reply.empty()) << file << ": " << line;
                 EXPECT_TRUE(service_->getErrorString(code, text, 128)) << file << ": " << line;
             }
         }
         service_->sendString("close all", nullptr, 0, 0);
+        std::string printed;
+        for (uint32_t c : seen) printed += std::to_string(c) + "\n";
+        EXPECT_EQ(seen, expected) << file << " answered, one code a line:\n" << printed;
     }
 }
 
