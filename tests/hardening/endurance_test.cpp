@@ -6,8 +6,8 @@
 #include <fstream>
 #include <iostream>
 
-#include "tests/hardening/hardening_service.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/real_service.h"
 
 namespace stillmar::hardening {
 namespace {
@@ -47,7 +47,7 @@ TEST(Endurance, fourHundredCyclesKeepDescriptorsAndMemoryFlat) {
                                             stillmar::test::fixture("clock.avi")};
     for (const auto& c : clips) ASSERT_FALSE(c.empty());
     const std::string folder = stillmar::test::makeTempDir("endurance");
-    auto service = makeRealService();
+    auto service = test::makeRealService();
     auto send = [&](const std::string& command) {
         std::string reply;
         return service->sendString(command, &reply, 256, 0);

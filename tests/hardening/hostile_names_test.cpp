@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "media/talve_player.h"
-#include "tests/hardening/hardening_service.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/real_service.h"
 
 namespace stillmar::hardening {
 namespace {
@@ -43,7 +43,7 @@ class HostileNames : public ::testing::Test {
         return reply;
     }
 
-    std::unique_ptr<mci::Service> service_ = makeRealService();
+    std::unique_ptr<mci::Service> service_ = test::makeRealService();
     std::string folder_ = stillmar::test::makeTempDir("hostile-names");
     std::string clip_;
 };

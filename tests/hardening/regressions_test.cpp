@@ -6,9 +6,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "tests/hardening/hardening_service.h"
 #include "tests/hardening/media_script.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/real_service.h"
 
 namespace stillmar::hardening {
 namespace {
@@ -33,7 +33,7 @@ std::vector<fs::path> filesIn(const fs::path& folder) {
 class KeptInputs : public ::testing::Test {
   protected:
     void TearDown() override { fs::remove_all(folder_); }
-    std::unique_ptr<mci::Service> service_ = makeRealService();
+    std::unique_ptr<mci::Service> service_ = test::makeRealService();
     std::string folder_ = stillmar::test::makeTempDir("kept-inputs");
 };
 

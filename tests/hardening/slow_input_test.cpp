@@ -15,8 +15,8 @@
 #include <thread>
 
 #include "media/talve_player.h"
-#include "tests/hardening/hardening_service.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/real_service.h"
 
 namespace stillmar::hardening {
 namespace {
@@ -62,7 +62,7 @@ class SlowInput : public ::testing::Test {
             return service_->sendString(command, &reply, 256, 0);
         });
     }
-    std::unique_ptr<mci::Service> service_ = makeRealService();
+    std::unique_ptr<mci::Service> service_ = test::makeRealService();
     std::string folder_ = stillmar::test::makeTempDir("slow-input");
 };
 

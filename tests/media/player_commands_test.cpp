@@ -2,6 +2,7 @@
 
 #include "media/talve_player.h"
 #include "tests/media/player_fixture.h"
+#include "tests/support/real_service.h"
 
 namespace stillmar::test {
 namespace {
@@ -47,28 +48,34 @@ TEST_F(PlayerTest, playMediaFileOpensFitsSeeksAndPlays) {
     EXPECT_EQ(svc.commands.at(10).text, "seek MYPLAYER to 0");
 }
 
-TEST_F(PlayerTest, setCommandSendsThePreliminaryOpenThenItsRow) {
-    const std::map<int32_t, std::vector<std::string>> rows = {
-        {-1, {}},
-        {0, {"set MYPLAYER door open", "capability MYPLAYER can eject notify"}},
-        {2, {}},
-        {3, {"stop MYPLAYER"}},
-        {5, {"set MYPLAYER time format ms", "seek MYPLAYER to 90000", "play MYPLAYER from 90000"}},
-        {7, {"close MYPLAYER"}},
-        {8, {"pause MYPLAYER wait"}},
-        {9, {"resume MYPLAYER"}},
-        {10, {}},
+// The transport codes on a real file: what each does to the device, not the strings it sends.
+TEST(PlayerOnTheRealService, setCommandSeeksPlaysPausesResumesStopsAndCloses) {
+    const std::string clip = fixture("clock.mp4");
+    ASSERT_FALSE(clip.empty());
+    const auto service = makeRealService();
+    TALVEplayer player{*service};
+    player.setFilename(clip);
+    ASSERT_EQ(player.OpenMediaFile(0, "MYPLAYER", "MPEGVideo"), "Success");
+    const auto status = [&](const std::string& item, uint32_t* code = nullptr) {
+        std::string reply(128, '\0');
+        const uint32_t c = service->sendString("status MYPLAYER " + item, &reply, 128, 0);
+        if (code) *code = c;
+        return TALVEplayer::getString(reply);
     };
-    for (const auto& [code, row] : rows) {
-        svc.clearLog();
-        player.setCommand(code, "", 90000);
-        std::vector<std::string> expected{"open  Type cdaudio alias MYPLAYER wait shareable"};
-        expected.insert(expected.end(), row.begin(), row.end());
-        EXPECT_EQ(svc.texts(), expected) << "code " << code;
-    }
-    svc.clearLog();
-    player.setCommand(5, "", 90000);
-    EXPECT_EQ(svc.commands.at(1).replyLength, kField);
+
+    player.setCommand(5, "", 4000);  // seek there and play on
+    EXPECT_EQ(status("mode"), "playing");
+    EXPECT_GE(std::stoi(status("position")), 4000);
+    player.setCommand(8, "", 0);
+    EXPECT_EQ(status("mode"), "paused");
+    player.setCommand(9, "", 0);
+    EXPECT_EQ(status("mode"), "playing");
+    player.setCommand(3, "", 0);
+    EXPECT_EQ(status("mode"), "stopped");
+    player.setCommand(7, "", 0);
+    uint32_t code = 0;
+    status("mode", &code);
+    EXPECT_EQ(code, 263u) << "closed";
 }
 
 TEST_F(PlayerTest, rewindPlaysFromThePositionWithoutClamping) {

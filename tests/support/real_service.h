@@ -6,7 +6,7 @@
 #include "platform/mci/media_engine.h"
 #include "platform/mci/service.h"
 
-namespace stillmar::hardening {
+namespace stillmar::test {
 
 inline std::unique_ptr<mci::Service> makeRealService() {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
@@ -15,4 +15,4 @@ inline std::unique_ptr<mci::Service> makeRealService() {
                                [](const std::string& p) { return mci::probeContent(p); }});
 }
 
-}  // namespace stillmar::hardening
+}  // namespace stillmar::test
