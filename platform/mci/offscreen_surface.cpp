@@ -1,4 +1,4 @@
-// Off-screen video surfaces, and the factory registry devices create their surfaces through.
+// Off-screen video surfaces: what a device draws into when no window layer is installed.
 #include <atomic>
 #include <mutex>
 
@@ -6,8 +6,6 @@
 
 namespace stillmar::mci {
 namespace {
-
-std::atomic<SurfaceFactory*> g_factory{nullptr};
 
 // Handles are 2 modulo 4 so that they never equal a window handle of the window layer.
 std::atomic<int32_t> g_nextHandle{0x00F00002};
@@ -69,13 +67,6 @@ class OffscreenSurface final : public VideoSurface {
 };
 
 }  // namespace
-
-void setSurfaceFactory(SurfaceFactory* factory) {
-    g_factory.store(factory);
-}
-SurfaceFactory* surfaceFactory() {
-    return g_factory.load();
-}
 
 std::unique_ptr<VideoSurface> makeOffscreenSurface(Size videoSize) {
     return std::make_unique<OffscreenSurface>(videoSize);

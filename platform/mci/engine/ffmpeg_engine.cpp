@@ -512,3 +512,11 @@ bool FfmpegEngine::handleItem(FrameItem& item) {
 }
 
 }  // namespace stillmar::mci::engine
+
+namespace stillmar::mci {
+
+std::unique_ptr<MediaEngine> createMediaEngine() {
+    return std::make_unique<engine::FfmpegEngine>();
+}
+
+}  // namespace stillmar::mci

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/mci/engine/audio_output.h"
+#include "platform/audio/audio_output.h"
 #include "platform/mci/engine/bounded_queue.h"
 #include "platform/mci/engine/frame_converter.h"
 #include "platform/mci/engine/media_source.h"
@@ -21,6 +21,9 @@
 #include "platform/mci/media_engine.h"
 
 namespace stillmar::mci::engine {
+
+using audio::AudioOutput;
+using audio::createAudioOutput;
 
 class FfmpegEngine final : public MediaEngine {
   public:

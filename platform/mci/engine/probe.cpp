@@ -1,3 +1,4 @@
+// What a file holds, for choosing a device when the open command names no type.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -5,15 +6,10 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/mci/engine/ffmpeg_engine.h"
 #include "platform/mci/engine/media_source.h"
 #include "platform/mci/engine/source_cache.h"
 
 namespace stillmar::mci {
-
-std::unique_ptr<MediaEngine> createMediaEngine() {
-    return std::make_unique<engine::FfmpegEngine>();
-}
 
 ContentKind probeContent(const std::string& path) {
     if (path.empty()) return ContentKind::Missing;

@@ -4,8 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "platform/mci/engine/audio_output.h"
-#include "platform/mci/midi/sequencer.h"
+#include "platform/audio/audio_output.h"
 
 namespace stillmar::mci::midi {
 namespace {
@@ -31,7 +30,7 @@ class DeviceOutput final : public PcmOutput {
     bool audible() const override { return true; }
 
   private:
-    std::unique_ptr<engine::AudioOutput> out_ = engine::createAudioOutput();
+    std::unique_ptr<audio::AudioOutput> out_ = audio::createAudioOutput();
     std::vector<float> scratch_;  // used by the device's thread only
 };
 
@@ -39,12 +38,6 @@ class DeviceOutput final : public PcmOutput {
 
 std::unique_ptr<PcmOutput> createDeviceOutput() {
     return std::make_unique<DeviceOutput>();
-}
-
-std::unique_ptr<MidiEngine> createMidiEngine() {
-    SequencerOptions options;
-    options.makeOutput = createDeviceOutput;
-    return std::make_unique<Sequencer>(std::move(options));
 }
 
 void floatToS16(const float* in, int16_t* out, size_t samples) {

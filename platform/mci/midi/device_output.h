@@ -1,5 +1,5 @@
 #pragma once
-// The sound card for a sequencer: the engine's SDL output, fed the synthesizer's floats as
+// The sound card for a sequencer: the SDL output of platform/audio, fed the synthesizer's floats as
 // 16-bit samples. Use it as SequencerOptions::makeOutput; without a sound card it does not
 // start and the sequencer keeps time on the wall clock.
 

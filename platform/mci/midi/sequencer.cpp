@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/mci/midi/device_output.h"
 #include "platform/mci/midi/wall_clock.h"
 
 namespace stillmar::mci::midi {
@@ -323,6 +324,12 @@ void Sequencer::finishLocked() {
     rebaseLocked(endUs_);
     mode_ = SequencerMode::Stopped;
     modeChanged_.notify_all();
+}
+
+std::unique_ptr<MidiEngine> createMidiEngine() {
+    SequencerOptions options;
+    options.makeOutput = createDeviceOutput;
+    return std::make_unique<Sequencer>(std::move(options));
 }
 
 }  // namespace stillmar::mci::midi

@@ -9,7 +9,7 @@
 #include <functional>
 #include <memory>
 
-namespace stillmar::mci::engine {
+namespace stillmar::audio {
 
 class AudioOutput {
   public:
@@ -33,4 +33,4 @@ class AudioOutput {
 
 std::unique_ptr<AudioOutput> createAudioOutput();
 
-}  // namespace stillmar::mci::engine
+}  // namespace stillmar::audio

@@ -3,9 +3,9 @@
 #include <chrono>
 #include <mutex>
 
-#include "platform/mci/engine/audio_output.h"
+#include "platform/audio/audio_output.h"
 
-namespace stillmar::mci::engine {
+namespace stillmar::audio {
 namespace {
 
 // SDL's audio subsystem is reference-counted; the first failure is remembered so that a
@@ -104,4 +104,4 @@ std::unique_ptr<AudioOutput> createAudioOutput() {
     return std::make_unique<SdlAudioOutput>();
 }
 
-}  // namespace stillmar::mci::engine
+}  // namespace stillmar::audio
