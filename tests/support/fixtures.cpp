@@ -44,6 +44,11 @@ std::string recipe(const std::string& name) {
                           " -c:v mpeg1video -q:v 3 -g 25 -c:a mp2 -shortest -f mpeg"},
         {"clock2.mpg", stripes(320, 240, 25, 10) + " " + sine(10) +
                            " -c:v mpeg2video -q:v 3 -g 25 -c:a mp2 -shortest -f vob"},
+        {"clock.vob", stripes(320, 240, 25, 10) + " " + sine(10) +
+                          " -c:v mpeg2video -q:v 3 -g 15 -c:a ac3 -shortest -f vob"},
+        // Sound from 1 s to 3 s only: it starts after the pictures and then runs out.
+        {"gaps.mpg", stripes(320, 240, 25, 8) + " -itsoffset 1 " + sine(2) +
+                         " -c:v mpeg1video -q:v 3 -g 25 -c:a mp2 -f mpeg"},
         {"clock.avi", stripes(320, 240, 25, 10) + " " + sine(10) +
                           " -c:v mpeg4 -q:v 3 -g 50 -c:a pcm_s16le -shortest -f avi"},
         {"clock.divx", stripes(320, 240, 25, 10) + " -c:v mpeg4 -q:v 3 -g 50 -f avi"},
@@ -85,8 +90,8 @@ bool makeFixture(const std::string& name, const std::string& out) {
     } else {
         const std::string args = recipe(name);
         if (args.empty()) return false;
-        const std::string cmd = "ffmpeg -nostdin -hide_banner -loglevel error -y " + args + " \"" +
-                                temp + "\"";
+        const std::string cmd =
+            "ffmpeg -nostdin -hide_banner -loglevel error -y " + args + " \"" + temp + "\"";
         if (run(cmd) != 0) return false;
     }
     fs::rename(temp, out, ec);
@@ -94,6 +99,13 @@ bool makeFixture(const std::string& name, const std::string& out) {
 }
 
 }  // namespace
+
+const std::vector<std::string>& fixturesWithSound() {
+    static const std::vector<std::string> names = {
+        "clock.mp4", "clock.mkv", "clock.webm", "clock.mpg", "clock2.mpg", "clock.vob", "gaps.mpg",
+        "clock.avi", "clock.wmv", "clock.mov",  "tone.wav",  "tone.mp3",   "tone.mpa"};
+    return names;
+}
 
 int run(const std::string& command) {
     const int status = std::system(command.c_str());
@@ -141,8 +153,8 @@ int decodeFrameNumber(const uint32_t* pixels, int width, int height, int stride)
     for (int bit = 0; bit < kFrameBits; ++bit) {
         const int x = int((bit + 0.5) * width / kFrameBits);
         const uint32_t p = pixels[size_t(y) * size_t(stride) + size_t(x)];
-        const int luma = (int((p >> 16) & 0xff) * 299 + int((p >> 8) & 0xff) * 587 +
-                          int(p & 0xff) * 114) / 1000;
+        const int luma =
+            (int((p >> 16) & 0xff) * 299 + int((p >> 8) & 0xff) * 587 + int(p & 0xff) * 114) / 1000;
         if (luma > 90 && luma < 170) return -1;  // neither black nor white: not a stripe
         if (luma >= 170) n |= 1 << bit;
     }

@@ -16,6 +16,7 @@ constexpr auto kReadDeadline = std::chrono::seconds(5);
 constexpr int kMaxDecodeErrors = 64;
 constexpr int kMaxKeyWait = 600;  // packets; some demuxers never flag keyframes
 constexpr int kMaxSeekRetries = 5;
+constexpr std::size_t kMaxReadAheadBytes = 32 << 20;
 
 int64_t nowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -116,7 +117,10 @@ EngineStatus MediaSource::openFile(const std::string& path) {
     }
     if (aIndex_ >= 0) {
         AVStream* as = format_->streams[aIndex_];
-        aStart_ = as->start_time != AV_NOPTS_VALUE ? as->start_time : 0;
+        aStart_ = vIndex_ >= 0
+                      ? av_rescale_q(vStart_, format_->streams[vIndex_]->time_base, as->time_base)
+                  : as->start_time != AV_NOPTS_VALUE ? as->start_time
+                                                     : 0;
     }
     fillInfo();
     if (info_.lengthMs <= 0 && vIndex_ < 0) return EngineStatus::Unsupported;
@@ -261,6 +265,8 @@ bool MediaSource::demuxSeek(int64_t videoTicks) {
     }
     if (rc < 0) return false;
     avcodec_flush_buffers(video_.get());
+    readAhead_.clear();
+    readAheadBytes_ = 0;
     cur_.reset();
     lookahead_.reset();
     lastTicks_ = AV_NOPTS_VALUE;
@@ -276,7 +282,13 @@ bool MediaSource::feedVideo() {
     if (!pkt) return false;
     while (true) {
         av_packet_unref(pkt.get());
-        if (readPacket(pkt.get()) < 0) return false;
+        if (!readAhead_.empty()) {
+            pkt = std::move(readAhead_.front());
+            readAhead_.pop_front();
+            readAheadBytes_ -= std::min<std::size_t>(readAheadBytes_, std::size_t(pkt->size));
+        } else if (readPacket(pkt.get()) < 0) {
+            return false;
+        }
         if (pkt->stream_index == aIndex_) {
             if (audioSink_) {
                 PacketPtr copy = makePacket();
@@ -301,6 +313,19 @@ bool MediaSource::feedVideo() {
         if (rc >= 0) return true;
         if (translate(rc) != FfStatus::Corrupt || ++errors_ > kMaxDecodeErrors) return false;
     }
+}
+
+bool MediaSource::readAhead() {
+    if (vIndex_ < 0 || readAheadBytes_ >= kMaxReadAheadBytes) return false;
+    PacketPtr pkt = makePacket();
+    if (!pkt || readPacket(pkt.get()) < 0) return false;
+    if (pkt->stream_index == aIndex_) {
+        if (audioSink_) audioSink_(std::move(pkt));
+    } else if (pkt->stream_index == vIndex_) {
+        readAheadBytes_ += std::size_t(std::max(0, pkt->size));
+        readAhead_.push_back(std::move(pkt));
+    }
+    return true;
 }
 
 FramePtr MediaSource::decodeRaw() {

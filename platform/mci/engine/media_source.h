@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -46,8 +47,15 @@ class MediaSource {
     // Receives the audio packets read while decoding video; without a sink they are dropped.
     // The sink returns false to drop a packet it cannot take.
     void setAudioSink(std::function<bool(PacketPtr)> sink) { audioSink_ = std::move(sink); }
+    // Reads one packet ahead of the video decoder: sound goes to the sink, video is kept for
+    // the decoder. Containers may store the sound well after the pictures it plays with (MPEG
+    // program streams by most of a second), more than the decoded frames in flight can cover.
+    // False at the end of the input or when the kept video reaches its bound.
+    bool readAhead();
     AVCodecContext* audioCodec() const { return audio_.get(); }
     AVRational audioTimeBase() const;
+    // Position 0 in the sound's time base: the video's start when there is video, so that
+    // both streams count from the same origin.
     int64_t audioStartTicks() const { return aStart_; }
 
   private:
@@ -86,6 +94,8 @@ class MediaSource {
     int errors_ = 0;
     bool skipNonRef_ = false;
     std::function<bool(PacketPtr)> audioSink_;
+    std::deque<PacketPtr> readAhead_;  // video packets read before the decoder wanted them
+    std::size_t readAheadBytes_ = 0;
     mutable std::mutex imageMutex_;
     VideoFramePtr firstImages_[2];  // the window's first size and the size it is put at
 };
