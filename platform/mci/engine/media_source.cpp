@@ -103,6 +103,7 @@ EngineStatus MediaSource::openFile(const std::string& path) {
     if (vIndex_ >= 0) {
         AVStream* vs = format_->streams[vIndex_];
         vStart_ = vs->start_time != AV_NOPTS_VALUE ? vs->start_time : 0;
+        filter_ = std::make_unique<VideoFilter>(vs);
         const AVRational rate = av_guess_frame_rate(format_.get(), vs, nullptr);
         defaultDuration_ =
             rate.num > 0 && rate.den > 0
@@ -156,6 +157,7 @@ void MediaSource::fillInfo() {
         const AVRational sar = av_guess_sample_aspect_ratio(format_.get(), vs, nullptr);
         if (sar.num > 0 && sar.den > 0 && sar.num != sar.den)
             w = int(av_rescale(w, sar.num, sar.den));
+        if (filter_ && filter_->swapsSides()) std::swap(w, h);
         in.videoSize = Size{w, h};
         const AVRational rate = av_guess_frame_rate(format_.get(), vs, nullptr);
         if (rate.num > 0 && rate.den > 0)
@@ -265,6 +267,8 @@ bool MediaSource::demuxSeek(int64_t videoTicks) {
     }
     if (rc < 0) return false;
     avcodec_flush_buffers(video_.get());
+    if (filter_) filter_->restart();
+    prev_.reset();
     readAhead_.clear();
     readAheadBytes_ = 0;
     cur_.reset();
@@ -375,7 +379,7 @@ const AVFrame* MediaSource::seekVideo(int64_t ms, bool reseek) {
     const int64_t target = vStart_ + fromMs(std::max<int64_t>(0, ms), vs->time_base);
     if (!reseek && cur_ && frameTicks(cur_.get()) <= target &&
         target < frameTicks(cur_.get()) + frameDuration(cur_.get()))
-        return cur_.get();
+        return shown();
 
     bool forward = !reseek && (fresh_ || (cur_ && frameTicks(cur_.get()) < target &&
                                           sameGroupOfPictures(frameTicks(cur_.get()), target)));
@@ -397,6 +401,7 @@ const AVFrame* MediaSource::seekVideo(int64_t ms, bool reseek) {
             const int64_t t = frameTicks(f.get());
             if (t <= target) {
                 const bool contains = target < t + frameDuration(f.get());
+                if (keepPrev_ && candidate) prev_ = std::move(candidate);
                 candidate = std::move(f);
                 if (contains) break;
                 continue;
@@ -414,7 +419,7 @@ const AVFrame* MediaSource::seekVideo(int64_t ms, bool reseek) {
         video_->skip_frame = AVDISCARD_DEFAULT;
         if (!overshoot) {
             cur_ = std::move(candidate);
-            return cur_.get();
+            return shown();
         }
         seekTo = std::max(vStart_, seekTo - fromMs(1000LL << attempt, vs->time_base));
         forward = false;
@@ -426,8 +431,23 @@ const AVFrame* MediaSource::nextVideo() {
     if (vIndex_ < 0) return nullptr;
     FramePtr f = decodeRaw();
     if (!f) return nullptr;
+    if (keepPrev_) prev_ = std::move(cur_);
     cur_ = std::move(f);
-    return cur_.get();
+    return shown();
+}
+
+const AVFrame* MediaSource::shown() {
+    const AVFrame* cur = cur_.get();
+    if (!cur || !filter_ || !filter_->changes(cur)) return cur;
+    if (shown_ && shownOf_ == cur && shown_->best_effort_timestamp == frameTicks(cur))
+        return shown_.get();
+    if (VideoFilter::interlaced(cur)) {
+        keepPrev_ = true;
+        if (!lookahead_) lookahead_ = decodeRaw();
+    }
+    shown_ = filter_->apply(prev_.get(), cur, lookahead_.get());
+    shownOf_ = cur;
+    return shown_ ? shown_.get() : cur;
 }
 
 void MediaSource::seekAudio(int64_t ms) {

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/mci/engine/ff.h"
+#include "platform/mci/engine/video_filter.h"
 #include "platform/mci/media_engine.h"
 
 namespace stillmar::mci::engine {
@@ -74,6 +75,7 @@ class MediaSource {
     int64_t frameTicks(const AVFrame* f) const { return f->best_effort_timestamp; }
     int64_t frameDuration(const AVFrame* f) const;
     bool sameGroupOfPictures(int64_t fromTicks, int64_t toTicks) const;
+    const AVFrame* shown();
 
     FormatPtr format_;
     CodecPtr video_, audio_;
@@ -85,6 +87,12 @@ class MediaSource {
     std::atomic<int64_t> deadlineNs_{0};
 
     FramePtr cur_, lookahead_, first_;
+    // cur_ upright and deinterlaced when it needs it, with the frame before it kept for the
+    // deinterlacer once the stream has shown an interlaced frame.
+    std::unique_ptr<VideoFilter> filter_;
+    FramePtr prev_, shown_;
+    const AVFrame* shownOf_ = nullptr;
+    bool keepPrev_ = false;
     int64_t targetTicks_ = AV_NOPTS_VALUE;  // while catching up to a seek target
     int64_t lastTicks_ = AV_NOPTS_VALUE;
     bool fresh_ = true;     // nothing decoded yet, the demuxer is at the start
