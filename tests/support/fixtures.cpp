@@ -56,6 +56,14 @@ std::string recipe(const std::string& name) {
                           " -c:v wmv2 -q:v 3 -g 50 -c:a wmav2 -shortest -f asf"},
         {"clock.mov", stripes(320, 240, 25, 10) + " " + sine(10) +
                           " -c:v libx264 -preset veryfast -g 50 -c:a aac -shortest -f mov"},
+        // testsrc2's picture reads differently in every direction, unlike the stripes.
+        {"pattern.mp4",
+         "-f lavfi -i testsrc2=size=320x240:rate=25:duration=4"
+         " -c:v libx264 -preset veryfast -g 50 -pix_fmt yuv420p -f mp4"},
+        // Each picture weaves two moments 20 ms apart, coded as interlaced MPEG-2.
+        {"interlaced.mpg",
+         "-f lavfi -i \"testsrc2=size=320x240:rate=50:duration=4,tinterlace=mode=interleave_top,"
+         "setfield=tff\" -c:v mpeg2video -q:v 2 -flags +ilme+ildct -top 1 -g 12 -f mpeg"},
         {"clock30.mp4",
          stripes(320, 240, 30, 10) + " -c:v libx264 -preset veryfast -g 60 -an -f mp4"},
         {"short.mp4", stripes(320, 240, 25, 0.4) + " -c:v libx264 -preset veryfast -an -f mp4"},
@@ -78,6 +86,14 @@ bool makeFixture(const std::string& name, const std::string& out) {
     } else if (name == "empty.mp4") {
         std::ofstream f(temp, std::ios::binary);
         if (!f) return false;
+    } else if (name.rfind("turned", 0) == 0) {
+        // pattern.mp4 with a display matrix that turns it by the degrees in the name.
+        const std::string source = fixture("pattern.mp4");
+        const std::string degrees = name.substr(6, name.find('.') - 6);
+        if (source.empty() ||
+            run("ffmpeg -nostdin -hide_banner -loglevel error -y -i \"" + source +
+                "\" -c copy -metadata:s:v rotate=" + degrees + " -f mp4 \"" + temp + "\"") != 0)
+            return false;
     } else if (name == "truncated.mp4" || name == "truncated.mpg") {
         const std::string source = fixture(name == "truncated.mp4" ? "clock.mp4" : "clock.mpg");
         if (source.empty()) return false;
