@@ -269,6 +269,8 @@ bool MediaSource::demuxSeek(int64_t videoTicks) {
     avcodec_flush_buffers(video_.get());
     if (filter_) filter_->restart();
     prev_.reset();
+    shown_.reset();
+    shownOf_ = nullptr;
     readAhead_.clear();
     readAheadBytes_ = 0;
     cur_.reset();
