@@ -7,6 +7,11 @@
 #include <cstdlib>
 #include <filesystem>
 
+extern "C" {
+#include <libavutil/display.h>
+}
+
+#include "platform/mci/engine/ff.h"
 #include "platform/mci/media_engine.h"
 #include "platform/system/bmp_file.h"
 #include "tests/engine/test_surface.h"
@@ -81,6 +86,68 @@ double combing(const sys::BmpImage& image) {
         }
     }
     return sameField > 0 ? otherField / sameField : 0;
+}
+
+// Copies `source` into an MP4 whose video carries a display matrix turning it `degrees`
+// counter-clockwise, mirrored left to right first when `mirror` (the ffmpeg tool's command line
+// cannot write such a matrix).
+bool remuxWithMatrix(const std::string& source, const std::string& out, double degrees,
+                     bool mirror) {
+    AVFormatContext* in = nullptr;
+    if (avformat_open_input(&in, source.c_str(), nullptr, nullptr) < 0) return false;
+    engine::FormatPtr input(in);
+    AVFormatContext* raw = nullptr;
+    if (avformat_find_stream_info(in, nullptr) < 0 ||
+        avformat_alloc_output_context2(&raw, nullptr, "mp4", out.c_str()) < 0)
+        return false;
+    const std::unique_ptr<AVFormatContext, void (*)(AVFormatContext*)> output(
+        raw, [](AVFormatContext* f) {
+            if (f->pb) avio_closep(&f->pb);
+            avformat_free_context(f);
+        });
+    AVStream* st = avformat_new_stream(raw, nullptr);
+    if (!st || in->nb_streams < 1 ||
+        avcodec_parameters_copy(st->codecpar, in->streams[0]->codecpar) < 0)
+        return false;
+    st->codecpar->codec_tag = 0;
+    st->time_base = in->streams[0]->time_base;
+    auto* matrix = reinterpret_cast<int32_t*>(
+        av_stream_new_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, 9 * sizeof(int32_t)));
+    if (!matrix) return false;
+    av_display_rotation_set(matrix, degrees);
+    if (mirror) av_display_matrix_flip(matrix, 1, 0);
+    if (avio_open(&raw->pb, out.c_str(), AVIO_FLAG_WRITE) < 0 ||
+        avformat_write_header(raw, nullptr) < 0)
+        return false;
+    engine::PacketPtr pkt = engine::makePacket();
+    while (pkt && av_read_frame(in, pkt.get()) >= 0) {
+        if (pkt->stream_index == 0) {
+            av_packet_rescale_ts(pkt.get(), in->streams[0]->time_base, st->time_base);
+            pkt->stream_index = 0;
+            if (av_interleaved_write_frame(raw, pkt.get()) < 0) return false;
+        }
+        av_packet_unref(pkt.get());
+    }
+    return av_write_trailer(raw) >= 0;
+}
+
+TEST_F(PictureTest, mirroredDisplayMatrices_areShownAsTheToolShowsThem) {
+    const std::string source = test::fixture("pattern.mp4");
+    ASSERT_FALSE(source.empty());
+    for (const double degrees : {0.0, 90.0, 180.0, 270.0}) {
+        SCOPED_TRACE(degrees);
+        const std::string path = dir_ + "/mirrored.mp4";
+        ASSERT_TRUE(remuxWithMatrix(source, path, degrees, true));
+        auto engine = createMediaEngine();
+        ASSERT_EQ(engine->open(path), EngineStatus::Ok);
+        engine->seek(1000);
+        const sys::BmpImage mine = capture(*engine);
+        const sys::BmpImage tool = toolFrame(path, 25);
+        EXPECT_EQ(mine.width, tool.width);
+        EXPECT_LE(largestDifference(mine, tool), 2);
+        // Not merely the stored picture: a mirror always changes it.
+        EXPECT_GT(largestDifference(mine, toolFrame(source, 25)), 16);
+    }
 }
 
 TEST_F(PictureTest, clipsTaggedWithARotation_areShownAndCapturedUpright) {
