@@ -5,7 +5,7 @@ set -euo pipefail
 PACKAGES=(
   g++ cmake make pkg-config git
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev libavfilter-dev
   libsdl2-dev
   libfluidsynth-dev timgm6mb-soundfont
   libgtest-dev libgmock-dev  # GoogleTest's CMake package checks that its gmock library exists

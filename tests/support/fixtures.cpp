@@ -44,6 +44,11 @@ std::string recipe(const std::string& name) {
                           " -c:v mpeg1video -q:v 3 -g 25 -c:a mp2 -shortest -f mpeg"},
         {"clock2.mpg", stripes(320, 240, 25, 10) + " " + sine(10) +
                            " -c:v mpeg2video -q:v 3 -g 25 -c:a mp2 -shortest -f vob"},
+        {"clock.vob", stripes(320, 240, 25, 10) + " " + sine(10) +
+                          " -c:v mpeg2video -q:v 3 -g 15 -c:a ac3 -shortest -f vob"},
+        // Sound from 1 s to 3 s only: it starts after the pictures and then runs out.
+        {"gaps.mpg", stripes(320, 240, 25, 8) + " -itsoffset 1 " + sine(2) +
+                         " -c:v mpeg1video -q:v 3 -g 25 -c:a mp2 -f mpeg"},
         {"clock.avi", stripes(320, 240, 25, 10) + " " + sine(10) +
                           " -c:v mpeg4 -q:v 3 -g 50 -c:a pcm_s16le -shortest -f avi"},
         {"clock.divx", stripes(320, 240, 25, 10) + " -c:v mpeg4 -q:v 3 -g 50 -f avi"},
@@ -51,6 +56,14 @@ std::string recipe(const std::string& name) {
                           " -c:v wmv2 -q:v 3 -g 50 -c:a wmav2 -shortest -f asf"},
         {"clock.mov", stripes(320, 240, 25, 10) + " " + sine(10) +
                           " -c:v libx264 -preset veryfast -g 50 -c:a aac -shortest -f mov"},
+        // testsrc2's picture reads differently in every direction, unlike the stripes.
+        {"pattern.mp4",
+         "-f lavfi -i testsrc2=size=320x240:rate=25:duration=4"
+         " -c:v libx264 -preset veryfast -g 50 -pix_fmt yuv420p -f mp4"},
+        // Each picture weaves two moments 20 ms apart, coded as interlaced MPEG-2.
+        {"interlaced.mpg",
+         "-f lavfi -i \"testsrc2=size=320x240:rate=50:duration=4,tinterlace=mode=interleave_top,"
+         "setfield=tff\" -c:v mpeg2video -q:v 2 -flags +ilme+ildct -top 1 -g 12 -f mpeg"},
         {"clock30.mp4",
          stripes(320, 240, 30, 10) + " -c:v libx264 -preset veryfast -g 60 -an -f mp4"},
         {"short.mp4", stripes(320, 240, 25, 0.4) + " -c:v libx264 -preset veryfast -an -f mp4"},
@@ -73,6 +86,14 @@ bool makeFixture(const std::string& name, const std::string& out) {
     } else if (name == "empty.mp4") {
         std::ofstream f(temp, std::ios::binary);
         if (!f) return false;
+    } else if (name.rfind("turned", 0) == 0) {
+        // pattern.mp4 with a display matrix that turns it by the degrees in the name.
+        const std::string source = fixture("pattern.mp4");
+        const std::string degrees = name.substr(6, name.find('.') - 6);
+        if (source.empty() ||
+            run("ffmpeg -nostdin -hide_banner -loglevel error -y -i \"" + source +
+                "\" -c copy -metadata:s:v rotate=" + degrees + " -f mp4 \"" + temp + "\"") != 0)
+            return false;
     } else if (name == "truncated.mp4" || name == "truncated.mpg") {
         const std::string source = fixture(name == "truncated.mp4" ? "clock.mp4" : "clock.mpg");
         if (source.empty()) return false;
@@ -85,8 +106,8 @@ bool makeFixture(const std::string& name, const std::string& out) {
     } else {
         const std::string args = recipe(name);
         if (args.empty()) return false;
-        const std::string cmd = "ffmpeg -nostdin -hide_banner -loglevel error -y " + args + " \"" +
-                                temp + "\"";
+        const std::string cmd =
+            "ffmpeg -nostdin -hide_banner -loglevel error -y " + args + " \"" + temp + "\"";
         if (run(cmd) != 0) return false;
     }
     fs::rename(temp, out, ec);
@@ -94,6 +115,13 @@ bool makeFixture(const std::string& name, const std::string& out) {
 }
 
 }  // namespace
+
+const std::vector<std::string>& fixturesWithSound() {
+    static const std::vector<std::string> names = {
+        "clock.mp4", "clock.mkv", "clock.webm", "clock.mpg", "clock2.mpg", "clock.vob", "gaps.mpg",
+        "clock.avi", "clock.wmv", "clock.mov",  "tone.wav",  "tone.mp3",   "tone.mpa"};
+    return names;
+}
 
 int run(const std::string& command) {
     const int status = std::system(command.c_str());
@@ -141,8 +169,8 @@ int decodeFrameNumber(const uint32_t* pixels, int width, int height, int stride)
     for (int bit = 0; bit < kFrameBits; ++bit) {
         const int x = int((bit + 0.5) * width / kFrameBits);
         const uint32_t p = pixels[size_t(y) * size_t(stride) + size_t(x)];
-        const int luma = (int((p >> 16) & 0xff) * 299 + int((p >> 8) & 0xff) * 587 +
-                          int(p & 0xff) * 114) / 1000;
+        const int luma =
+            (int((p >> 16) & 0xff) * 299 + int((p >> 8) & 0xff) * 587 + int(p & 0xff) * 114) / 1000;
         if (luma > 90 && luma < 170) return -1;  // neither black nor white: not a stripe
         if (luma >= 170) n |= 1 << bit;
     }

@@ -19,10 +19,16 @@ constexpr int kFrameBits = 12;
 //   clock.webm  VP8 + Vorbis, 320x240, 25 fps, 10 s
 //   clock.mpg   MPEG-1 video + MP2 in an MPEG program stream, 25 fps, 10 s
 //   clock2.mpg  MPEG-2 video + MP2 in an MPEG-2 program stream, 25 fps, 10 s
+//   clock.vob   MPEG-2 video + AC-3 in a DVD program stream, 25 fps, 10 s
+//   gaps.mpg    clock.mpg's kind, 8 s, with sound from 1 s to 3 s only
 //   clock.avi   MPEG-4 part 2 + PCM in AVI, 25 fps, 10 s
 //   clock.wmv   WMV2 + WMA2 in ASF, 25 fps, 10 s
 //   clock.mov   H.264 + AAC in QuickTime, 25 fps, 10 s
 //   clock.divx  MPEG-4 part 2 in AVI under a .divx name, 25 fps, 10 s
+//   pattern.mp4 testsrc2 (a picture with no symmetry), H.264, 320x240, 25 fps, 4 s
+//   turned90.mp4, turned180.mp4, turned270.mp4  pattern.mp4 tagged to be shown turned
+//               clockwise by that many degrees
+//   interlaced.mpg  testsrc2 at 50 pictures/s woven into 25 interlaced frames/s, MPEG-2
 //   clock30.mp4 H.264, 30 fps, 10 s, no sound
 //   tone.wav    440 Hz sine, PCM, 5 s; tone.mp3 / tone.mpa the same as MP3 / MP2
 //   short.mp4   H.264, 25 fps, 0.4 s
@@ -32,6 +38,9 @@ constexpr int kFrameBits = 12;
 // Returns the fixture's absolute path; fails the calling test (ADD_FAILURE) and returns an
 // empty text when the tool cannot make it.
 std::string fixture(const std::string& name);
+
+// Every fixture with sound, one per container and sound codec.
+const std::vector<std::string>& fixturesWithSound();
 
 // The folder fixtures live in (created on demand).
 std::string fixtureDir();

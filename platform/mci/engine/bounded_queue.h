@@ -30,6 +30,22 @@ class BoundedQueue {
         return true;
     }
 
+    enum class Push { Queued, Full, Stopped };
+    // Like push(), but gives up after `timeout` while the queue stays full. The item is moved
+    // from only when queued.
+    Push pushFor(T& item, std::chrono::milliseconds timeout) {
+        std::unique_lock lock(mutex_);
+        const uint64_t wake = wakeups_;
+        const bool room = notFull_.wait_for(lock, timeout, [&] {
+            return aborted_ || wake != wakeups_ || items_.size() < capacity_;
+        });
+        if (aborted_ || wake != wakeups_) return Push::Stopped;
+        if (!room) return Push::Full;
+        items_.push_back(std::move(item));
+        notEmpty_.notify_one();
+        return Push::Queued;
+    }
+
     // Waits up to `timeout` for an item.
     std::optional<T> pop(std::chrono::milliseconds timeout) {
         std::unique_lock lock(mutex_);

@@ -367,7 +367,7 @@ bool FfmpegEngine::pumpOne(uint32_t serial) {
             frames_.push(FrameItem{FrameItem::End, serial, nullptr, 0});
             return false;
         }
-        frames_.push(FrameItem{FrameItem::Frame, serial, refFrame(f), source_->framePtsMs(f)});
+        pushFrame(FrameItem{FrameItem::Frame, serial, refFrame(f), source_->framePtsMs(f)});
         return true;
     }
     if (!source_->pumpAudio()) {

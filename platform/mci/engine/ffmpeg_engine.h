@@ -84,6 +84,7 @@ class FfmpegEngine final : public MediaEngine {
 
     void decodeLoop();
     bool pumpOne(uint32_t serial);
+    void pushFrame(FrameItem item);
     void presentLoop();
     bool handleItem(FrameItem& item);
     void presentFrame(const AVFrame* frame, int64_t ptsMs);

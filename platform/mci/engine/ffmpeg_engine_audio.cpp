@@ -14,6 +14,8 @@ using namespace std::chrono_literals;
 
 constexpr auto kTick = 10ms;
 constexpr int kAudioChannels = 2;
+constexpr std::size_t kLowPackets = 2;
+constexpr int64_t kAudioSlackMs = 80;
 
 }  // namespace
 
@@ -39,10 +41,34 @@ void FfmpegEngine::dropAudio() {
     pcmCv_.notify_all();
 }
 
+void FfmpegEngine::pushFrame(FrameItem item) {
+    // While the pictures wait for the clock, the sound that sets the clock may still be
+    // further on in the file: read on (the video packets are kept for the decoder) until the
+    // sound has packets again, rather than let it run dry.
+    using Push = BoundedQueue<FrameItem>::Push;
+    bool readable = true;
+    while (true) {
+        const Push result = frames_.pushFor(item, kTick);
+        if (result != Push::Full) return;
+        {
+            std::lock_guard lock(commandMutex_);
+            if (decodeQuit_ || pending_) return;
+        }
+        while (readable && sinkSerial_ != 0 && audioPackets_.size() < kLowPackets)
+            readable = source_->readAhead();
+    }
+}
+
 void FfmpegEngine::fillAudio(int16_t* out, int frames) {
     const AudioOutput::Format fmt = audioOut_ ? audioOut_->format() : AudioOutput::Format{};
     const int channels = std::max(1, fmt.channels);
     const int32_t gain[2] = {leftOn_ ? volumeLeft_.load() : 0, rightOn_ ? volumeRight_.load() : 0};
+    const int rate = std::max(1, fmt.rate);
+    // The first sample of this buffer is the sound for the clock's present reading. A sound
+    // queue that ran dry let the clock go on alone; the sound then rejoins the clock instead
+    // of holding it (and the pictures) back.
+    const bool clocked = audioActive_;
+    const int64_t nowMs = clock_.now();
     int written = 0;
     int64_t playedTo = -1;
     {
@@ -57,6 +83,24 @@ void FfmpegEngine::fillAudio(int16_t* out, int frames) {
                 pcm_.pop_front();
                 continue;
             }
+            if (clocked) {
+                const int64_t atMs = chunk.ptsMs + int64_t(chunk.offsetFrames) * 1000 / rate;
+                const int64_t dueMs = nowMs + int64_t(written) * 1000 / rate;
+                if (atMs < dueMs - kAudioSlackMs) {  // late: drop up to the clock
+                    const std::size_t late = std::min(std::size_t((dueMs - atMs) * rate / 1000),
+                                                      chunkFrames - chunk.offsetFrames);
+                    chunk.offsetFrames += late;
+                    pcmFrames_ -= std::min(pcmFrames_, late);
+                    continue;
+                }
+                if (atMs > dueMs + kAudioSlackMs && written == 0) {
+                    // Early (the sound starts after the pictures): silence until it is due.
+                    const int64_t gap = std::min<int64_t>(frames, (atMs - dueMs) * rate / 1000);
+                    std::memset(out, 0, std::size_t(gap) * std::size_t(channels) * sizeof(int16_t));
+                    written = int(gap);
+                    continue;
+                }
+            }
             const std::size_t n = std::min<std::size_t>(std::size_t(frames - written),
                                                         chunkFrames - chunk.offsetFrames);
             const int16_t* src = chunk.samples.data() + chunk.offsetFrames * std::size_t(channels);
@@ -66,14 +110,17 @@ void FfmpegEngine::fillAudio(int16_t* out, int frames) {
             chunk.offsetFrames += n;
             written += int(n);
             pcmFrames_ -= std::min(pcmFrames_, n);
-            playedTo = chunk.ptsMs + int64_t(chunk.offsetFrames) * 1000 / std::max(1, fmt.rate);
+            playedTo = chunk.ptsMs + int64_t(chunk.offsetFrames) * 1000 / rate;
         }
         pcmCv_.notify_all();
     }
     std::memset(out + std::size_t(written) * std::size_t(channels), 0,
                 std::size_t(frames - written) * std::size_t(channels) * sizeof(int16_t));
-    if (playedTo >= 0 && audioActive_)
-        clock_.syncAudio(playedTo - int64_t(fmt.bufferFrames) * 1000 / std::max(1, fmt.rate));
+    if (playedTo >= 0 && clocked) {
+        // Counted back from the last sample taken: silence after it (a queue that ran dry)
+        // does not pull the clock back.
+        clock_.syncAudio(playedTo - int64_t(written) * 1000 / rate);
+    }
 }
 
 void FfmpegEngine::audioLoop() {

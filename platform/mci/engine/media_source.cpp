@@ -16,6 +16,7 @@ constexpr auto kReadDeadline = std::chrono::seconds(5);
 constexpr int kMaxDecodeErrors = 64;
 constexpr int kMaxKeyWait = 600;  // packets; some demuxers never flag keyframes
 constexpr int kMaxSeekRetries = 5;
+constexpr std::size_t kMaxReadAheadBytes = 32 << 20;
 
 int64_t nowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -102,6 +103,7 @@ EngineStatus MediaSource::openFile(const std::string& path) {
     if (vIndex_ >= 0) {
         AVStream* vs = format_->streams[vIndex_];
         vStart_ = vs->start_time != AV_NOPTS_VALUE ? vs->start_time : 0;
+        filter_ = std::make_unique<VideoFilter>(vs);
         const AVRational rate = av_guess_frame_rate(format_.get(), vs, nullptr);
         defaultDuration_ =
             rate.num > 0 && rate.den > 0
@@ -116,7 +118,10 @@ EngineStatus MediaSource::openFile(const std::string& path) {
     }
     if (aIndex_ >= 0) {
         AVStream* as = format_->streams[aIndex_];
-        aStart_ = as->start_time != AV_NOPTS_VALUE ? as->start_time : 0;
+        aStart_ = vIndex_ >= 0
+                      ? av_rescale_q(vStart_, format_->streams[vIndex_]->time_base, as->time_base)
+                  : as->start_time != AV_NOPTS_VALUE ? as->start_time
+                                                     : 0;
     }
     fillInfo();
     if (info_.lengthMs <= 0 && vIndex_ < 0) return EngineStatus::Unsupported;
@@ -152,6 +157,7 @@ void MediaSource::fillInfo() {
         const AVRational sar = av_guess_sample_aspect_ratio(format_.get(), vs, nullptr);
         if (sar.num > 0 && sar.den > 0 && sar.num != sar.den)
             w = int(av_rescale(w, sar.num, sar.den));
+        if (filter_ && filter_->swapsSides()) std::swap(w, h);
         in.videoSize = Size{w, h};
         const AVRational rate = av_guess_frame_rate(format_.get(), vs, nullptr);
         if (rate.num > 0 && rate.den > 0)
@@ -261,6 +267,12 @@ bool MediaSource::demuxSeek(int64_t videoTicks) {
     }
     if (rc < 0) return false;
     avcodec_flush_buffers(video_.get());
+    if (filter_) filter_->restart();
+    prev_.reset();
+    shown_.reset();
+    shownOf_ = nullptr;
+    readAhead_.clear();
+    readAheadBytes_ = 0;
     cur_.reset();
     lookahead_.reset();
     lastTicks_ = AV_NOPTS_VALUE;
@@ -276,7 +288,13 @@ bool MediaSource::feedVideo() {
     if (!pkt) return false;
     while (true) {
         av_packet_unref(pkt.get());
-        if (readPacket(pkt.get()) < 0) return false;
+        if (!readAhead_.empty()) {
+            pkt = std::move(readAhead_.front());
+            readAhead_.pop_front();
+            readAheadBytes_ -= std::min<std::size_t>(readAheadBytes_, std::size_t(pkt->size));
+        } else if (readPacket(pkt.get()) < 0) {
+            return false;
+        }
         if (pkt->stream_index == aIndex_) {
             if (audioSink_) {
                 PacketPtr copy = makePacket();
@@ -301,6 +319,19 @@ bool MediaSource::feedVideo() {
         if (rc >= 0) return true;
         if (translate(rc) != FfStatus::Corrupt || ++errors_ > kMaxDecodeErrors) return false;
     }
+}
+
+bool MediaSource::readAhead() {
+    if (vIndex_ < 0 || readAheadBytes_ >= kMaxReadAheadBytes) return false;
+    PacketPtr pkt = makePacket();
+    if (!pkt || readPacket(pkt.get()) < 0) return false;
+    if (pkt->stream_index == aIndex_) {
+        if (audioSink_) audioSink_(std::move(pkt));
+    } else if (pkt->stream_index == vIndex_) {
+        readAheadBytes_ += std::size_t(std::max(0, pkt->size));
+        readAhead_.push_back(std::move(pkt));
+    }
+    return true;
 }
 
 FramePtr MediaSource::decodeRaw() {
@@ -350,7 +381,7 @@ const AVFrame* MediaSource::seekVideo(int64_t ms, bool reseek) {
     const int64_t target = vStart_ + fromMs(std::max<int64_t>(0, ms), vs->time_base);
     if (!reseek && cur_ && frameTicks(cur_.get()) <= target &&
         target < frameTicks(cur_.get()) + frameDuration(cur_.get()))
-        return cur_.get();
+        return shown();
 
     bool forward = !reseek && (fresh_ || (cur_ && frameTicks(cur_.get()) < target &&
                                           sameGroupOfPictures(frameTicks(cur_.get()), target)));
@@ -372,6 +403,7 @@ const AVFrame* MediaSource::seekVideo(int64_t ms, bool reseek) {
             const int64_t t = frameTicks(f.get());
             if (t <= target) {
                 const bool contains = target < t + frameDuration(f.get());
+                if (keepPrev_ && candidate) prev_ = std::move(candidate);
                 candidate = std::move(f);
                 if (contains) break;
                 continue;
@@ -389,7 +421,7 @@ const AVFrame* MediaSource::seekVideo(int64_t ms, bool reseek) {
         video_->skip_frame = AVDISCARD_DEFAULT;
         if (!overshoot) {
             cur_ = std::move(candidate);
-            return cur_.get();
+            return shown();
         }
         seekTo = std::max(vStart_, seekTo - fromMs(1000LL << attempt, vs->time_base));
         forward = false;
@@ -401,8 +433,23 @@ const AVFrame* MediaSource::nextVideo() {
     if (vIndex_ < 0) return nullptr;
     FramePtr f = decodeRaw();
     if (!f) return nullptr;
+    if (keepPrev_) prev_ = std::move(cur_);
     cur_ = std::move(f);
-    return cur_.get();
+    return shown();
+}
+
+const AVFrame* MediaSource::shown() {
+    const AVFrame* cur = cur_.get();
+    if (!cur || !filter_ || !filter_->changes(cur)) return cur;
+    if (shown_ && shownOf_ == cur && shown_->best_effort_timestamp == frameTicks(cur))
+        return shown_.get();
+    if (VideoFilter::interlaced(cur)) {
+        keepPrev_ = true;
+        if (!lookahead_) lookahead_ = decodeRaw();
+    }
+    shown_ = filter_->apply(prev_.get(), cur, lookahead_.get());
+    shownOf_ = cur;
+    return shown_ ? shown_.get() : cur;
 }
 
 void MediaSource::seekAudio(int64_t ms) {

@@ -6,12 +6,14 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 
 #include "platform/mci/engine/ff.h"
+#include "platform/mci/engine/video_filter.h"
 #include "platform/mci/media_engine.h"
 
 namespace stillmar::mci::engine {
@@ -46,8 +48,15 @@ class MediaSource {
     // Receives the audio packets read while decoding video; without a sink they are dropped.
     // The sink returns false to drop a packet it cannot take.
     void setAudioSink(std::function<bool(PacketPtr)> sink) { audioSink_ = std::move(sink); }
+    // Reads one packet ahead of the video decoder: sound goes to the sink, video is kept for
+    // the decoder. Containers may store the sound well after the pictures it plays with (MPEG
+    // program streams by most of a second), more than the decoded frames in flight can cover.
+    // False at the end of the input or when the kept video reaches its bound.
+    bool readAhead();
     AVCodecContext* audioCodec() const { return audio_.get(); }
     AVRational audioTimeBase() const;
+    // Position 0 in the sound's time base: the video's start when there is video, so that
+    // both streams count from the same origin.
     int64_t audioStartTicks() const { return aStart_; }
 
   private:
@@ -66,6 +75,7 @@ class MediaSource {
     int64_t frameTicks(const AVFrame* f) const { return f->best_effort_timestamp; }
     int64_t frameDuration(const AVFrame* f) const;
     bool sameGroupOfPictures(int64_t fromTicks, int64_t toTicks) const;
+    const AVFrame* shown();
 
     FormatPtr format_;
     CodecPtr video_, audio_;
@@ -77,6 +87,12 @@ class MediaSource {
     std::atomic<int64_t> deadlineNs_{0};
 
     FramePtr cur_, lookahead_, first_;
+    // cur_ upright and deinterlaced when it needs it, with the frame before it kept for the
+    // deinterlacer once the stream has shown an interlaced frame.
+    std::unique_ptr<VideoFilter> filter_;
+    FramePtr prev_, shown_;
+    const AVFrame* shownOf_ = nullptr;
+    bool keepPrev_ = false;
     int64_t targetTicks_ = AV_NOPTS_VALUE;  // while catching up to a seek target
     int64_t lastTicks_ = AV_NOPTS_VALUE;
     bool fresh_ = true;     // nothing decoded yet, the demuxer is at the start
@@ -86,6 +102,8 @@ class MediaSource {
     int errors_ = 0;
     bool skipNonRef_ = false;
     std::function<bool(PacketPtr)> audioSink_;
+    std::deque<PacketPtr> readAhead_;  // video packets read before the decoder wanted them
+    std::size_t readAheadBytes_ = 0;
     mutable std::mutex imageMutex_;
     VideoFramePtr firstImages_[2];  // the window's first size and the size it is put at
 };
