@@ -3,16 +3,19 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QGuiApplication>
 #include <QIdentityProxyModel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMimeDatabase>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <cmath>
 
+#include "platform/forms/french_locale.h"
 #include "platform/forms/handles.h"
 
 namespace stillmar::CDialogEX {
@@ -128,8 +131,10 @@ class OkButtonGuard : public QObject {
     QFileDialog& dialog_;
 };
 
-// French column titles for the file list; the model's own are untranslated.
-class FrenchHeaders : public QIdentityProxyModel {
+// French column titles, sizes, types and dates for the file list: the model's own titles are
+// not translated, Qt's catalogue has no French for its folder and unknown-type names, and the
+// model writes sizes and dates in the system's locale, whatever the program's.
+class FrenchColumns : public QIdentityProxyModel {
   public:
     using QIdentityProxyModel::QIdentityProxyModel;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
@@ -137,6 +142,34 @@ class FrenchHeaders : public QIdentityProxyModel {
         if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < 4)
             return QString::fromUtf8(titles[section]);
         return QIdentityProxyModel::headerData(section, orientation, role);
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        auto* files = qobject_cast<QFileSystemModel*>(sourceModel());
+        if (files && role == Qt::DisplayRole && index.column() >= 1 && index.column() <= 3) {
+            const QModelIndex source = mapToSource(index);
+            const QLocale french = forms::frenchLocale();
+            switch (index.column()) {
+                case 1:
+                    if (!files->isDir(source)) return french.formattedDataSize(files->size(source));
+                    break;
+                case 2:
+                    return typeName(files->fileInfo(source));
+                case 3:
+                    return french.toString(files->lastModified(source), QLocale::ShortFormat);
+            }
+        }
+        return QIdentityProxyModel::data(index, role);
+    }
+
+  private:
+    // The type column: the MIME database's description, which it gives in the default
+    // locale's language.
+    static QString typeName(const QFileInfo& info) {
+        if (info.isDir()) return QStringLiteral("Dossier");
+        const QMimeType type = QMimeDatabase().mimeTypeForFile(info);
+        if (!type.isDefault()) return type.comment();
+        if (info.suffix().isEmpty()) return QStringLiteral("Fichier");
+        return QStringLiteral("Fichier %1").arg(info.suffix());
     }
 };
 
@@ -252,7 +285,7 @@ void ShowOpenDialog(int32_t hWndOwner, const QString& initialFile, const QString
     dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Ouvrir"));
     dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Annuler"));
 
-    dialog.setProxyModel(new FrenchHeaders(&dialog));
+    dialog.setProxyModel(new FrenchColumns(&dialog));
     new OkButtonGuard(dialog);
 
     const QStringList filters = NameFilters(ConvertFilter());
