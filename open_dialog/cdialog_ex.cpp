@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QLayout>
 #include <QLineEdit>
@@ -12,7 +13,9 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QSplitter>
 #include <QTimer>
+#include <QTreeView>
 #include <cmath>
 
 #include "platform/forms/french_locale.h"
@@ -173,6 +176,31 @@ class FrenchColumns : public QIdentityProxyModel {
     }
 };
 
+// In the dialog's narrow width the name column would take the room that the French sizes,
+// types and dates need, and the side bar would cut "Ordinateur".
+void fitColumns(QFileDialog& dialog) {
+    if (auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        const QFontMetrics fm(details->font());
+        // Each column's widest usual text and room for the cell's margins.
+        const auto width = [&fm](const char* text) {
+            return fm.horizontalAdvance(QString::fromUtf8(text)) + 24;
+        };
+        QHeaderView* header = details->header();
+        // The name takes what the others leave.
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        header->resizeSection(1, width("999,9 Kio"));
+        header->resizeSection(2, width("vidéo MPEG-4"));
+        header->resizeSection(3, width("00/00/0000 00:00"));
+    }
+    auto* splitter = dialog.findChild<QSplitter*>(QStringLiteral("splitter"));
+    auto* sidebar = dialog.findChild<QWidget*>(QStringLiteral("sidebar"));
+    if (splitter && sidebar && splitter->count() == 2) {
+        const int side =
+            QFontMetrics(sidebar->font()).horizontalAdvance(QStringLiteral("Ordinateur")) + 48;
+        splitter->setSizes({side, std::max(1, splitter->width() - side)});
+    }
+}
+
 // The frame's outer top-left corner in client coordinates: minus its border and caption.
 QPoint frameCorner(const QWidget& w) {
     return w.frameGeometry().topLeft() - w.geometry().topLeft();
@@ -286,6 +314,7 @@ void ShowOpenDialog(int32_t hWndOwner, const QString& initialFile, const QString
     dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Annuler"));
 
     dialog.setProxyModel(new FrenchColumns(&dialog));
+    fitColumns(dialog);
     new OkButtonGuard(dialog);
 
     const QStringList filters = NameFilters(ConvertFilter());
