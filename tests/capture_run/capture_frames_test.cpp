@@ -25,6 +25,7 @@
 #include "platform/system/bmp_file.h"
 #include "resources/resources.h"
 #include "tests/forms/qt_app.h"
+#include "tests/midi/smf_builder.h"
 #include "tests/support/fixtures.h"
 
 namespace stillmar {
@@ -204,6 +205,22 @@ TEST_F(CaptureRunTest, CapturerWithoutAPicture_writesNoBitmapAndSaysSo) {
     EXPECT_EQ(boxes[1].prompt,
               QStringLiteral("Le fichier « tone.wav » n'a pas d'image à capturer : "
                              "aucune image n'a été enregistrée."));
+
+    // A MIDI file: the sequencer has no window at all.
+    const std::string midi = appDir + "/air.mid";
+    {
+        const auto bytes = mci::midi::test::smf(
+            0, 96, {mci::midi::test::Track{}.noteOn(0, 0, 60).noteOff(960, 0, 60).end()});
+        std::ofstream(midi, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    }
+    form->CurrentFile = midi;
+    form->PlayCurrentFile();
+    form->Picture3_MouseUp(0, 1, 0, 0, 0);
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_TRUE(boxes[2].prompt.startsWith(
+        QStringLiteral("Le fichier « air.mid » n'a pas d'image à capturer")));
     EXPECT_TRUE(savedFiles().empty());
     EXPECT_TRUE(picture2IsEmpty());
     EXPECT_FALSE(CaptureRunInProgress(*form));
