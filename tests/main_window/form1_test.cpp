@@ -14,6 +14,7 @@
 
 #include "controls/slider_mod.h"
 #include "main_window/capture_folder.h"
+#include "main_window/capture_frames.h"
 #include "open_dialog/cdialog_ex.h"
 #include "platform/forms/colors.h"
 #include "platform/forms/handles.h"
@@ -400,6 +401,23 @@ TEST_F(Form1Test, ouvrir_stopsTheFileShowsTheDialogAndPlaysTheChoice_cancelRepla
     EXPECT_TRUE(contains(service.texts(), "open " + chosen));
     EXPECT_TRUE(contains(service.texts(), "seek MYPLAYER to 0"));
     EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(Form1Test, capturerWhenTheFrameCannotBeCopied_showsTheCaptureErrorBoxAndSavesNothing) {
+    answerPlaying();
+    service.answer("status VideoCapture position", 0, "61000");
+    playFile("clip.avi");
+    // A video area too large for any picture in memory: the copy fails.
+    form->Picture2->resize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    form->Picture3_MouseUp(0, forms::vbLeftButton, 0, 0, 0);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].title, "CAPTURE ERROR");
+    EXPECT_EQ(boxes[0].prompt, "521=  Can't open Clipboard");
+    EXPECT_EQ(boxes[0].buttons, forms::vbOKOnly);
+    EXPECT_EQ(boxes[1].title, "Erreur");
+    EXPECT_TRUE(boxes[1].prompt.contains("0 image(s)")) << boxes[1].prompt.toStdString();
+    EXPECT_TRUE(fs::is_empty(appFolder + "/Capture"));
+    EXPECT_FALSE(CaptureRunInProgress(*form));
 }
 
 TEST_F(Form1Test, capturerWithoutAPicture_savesNothingAndSaysWhy) {
