@@ -3,8 +3,10 @@
 #include "main_window/capture_frames.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QPointer>
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <vector>
 
@@ -28,7 +30,8 @@ std::vector<const Form1*>& runningForms() {
 }
 
 // For the length of a run: the form is marked busy, its title shows the progress and the
-// pointer is the busy one; all of it is undone however the run ends.
+// pointer is the busy one; all of it is undone however the run ends, and the last still frame
+// is taken off Picture2, which lies over the playing video.
 class RunScope {
   public:
     explicit RunScope(Form1& form) : form_(&form), title_(form.windowTitle()) {
@@ -39,7 +42,10 @@ class RunScope {
         auto& forms = runningForms();
         forms.erase(std::find(forms.begin(), forms.end(), raw_));
         QApplication::restoreOverrideCursor();
-        if (form_) form_->setWindowTitle(title_);
+        if (!form_) return;
+        form_->setWindowTitle(title_);
+        form_->Picture2->Cls();
+        form_->Picture2->setPicture(forms::Picture());
     }
     RunScope(const RunScope&) = delete;
     RunScope& operator=(const RunScope&) = delete;
@@ -56,6 +62,33 @@ class RunScope {
 
 double captionValue(const forms::Label& label) {
     return rt::leadingNumber(label.Caption().toStdString());
+}
+
+// The still-frame device stands at `second`: a seek that failed, or was cut short at the end of
+// the media, leaves it elsewhere.
+bool standsAt(TALVEplayer& player, int32_t second) {
+    const double ms = rt::leadingNumber(player.getStatusInfo(3));
+    return std::abs(ms - second * 1000.0) <= 500.0;
+}
+
+// Why the still-frame device shows no frame of `file` at `second`. Before any frame was taken
+// a device without a picture means the file has none to give; otherwise that second could not
+// be shown.
+QString noFrameText(const std::string& file, bool placed, int32_t second, int32_t saved) {
+    const QFileInfo info(QString::fromStdString(file));
+    if (!placed && saved == 0) {
+        if (file.empty())
+            return QStringLiteral("Aucun fichier n'est ouvert : il n'y a pas d'image à capturer.");
+        return QStringLiteral("Le fichier « %1 » %2 : aucune image n'a été enregistrée.")
+            .arg(info.fileName(), info.exists() ? QStringLiteral("n'a pas d'image à capturer")
+                                                : QStringLiteral("est introuvable"));
+    }
+    return QStringLiteral(
+               "La seconde %1 du fichier « %2 » n'a pas pu être affichée.\n"
+               "La capture est arrêtée (%3 image(s) enregistrée(s) avant cette erreur).")
+        .arg(second)
+        .arg(info.fileName())
+        .arg(saved);
 }
 
 }  // namespace
@@ -79,7 +112,6 @@ void Form1::CaptureFrames() {
         Picture2->raise();
         const int16_t last = rt::toInt16(captionValue(*Label2) - 1);
         int32_t k = 0;
-        bool clearAtEnd = false;
         for (int32_t counter = 0; counter <= last; ++counter) {
             k = rt::add32(k, 1);
             run.progress(k, last + 1);
@@ -92,8 +124,17 @@ void Form1::CaptureFrames() {
                                       rt::toInt32(width / 15), rt::toInt32(height / 15));
             int32_t putWidth = rt::toInt32(width);
             int32_t putHeight = rt::toInt32(height);
-            CapturePlayer.PutVideoCapture(h, 0, 0, putWidth, putHeight);
+            // A device that did not open, or opened a file without a picture, has no window
+            // to place; saving Picture2 then would only save its background.
+            const bool placed =
+                CapturePlayer.PutVideoCapture(h, 0, 0, putWidth, putHeight) == "Success";
             CapturePlayer.setCommand(8, "", 0);
+            const int32_t second = rt::add32(CaptureBase, k);
+            if (!placed || !standsAt(CapturePlayer, second)) {
+                forms::MsgBox(noFrameText(CurrentFile, placed, second, k - 1), forms::vbExclamation,
+                              QStringLiteral("Erreur"), this);
+                break;
+            }
             CapMod::CaptureToClipboard(*Picture2);
 
             const std::string file = CapMod::AddBackslash(CaptureFolder) + "Capture" +
@@ -108,23 +149,17 @@ void Form1::CaptureFrames() {
                                   .arg(QString::fromStdString(file), reason)
                                   .arg(saved),
                               forms::vbExclamation, QStringLiteral("Erreur"), this);
-                clearAtEnd = true;
                 break;
             }
             // The count may have changed during the run; reading it equal to the frames
-            // taken ends the run with the clearing.
-            if (captionValue(*Label2) == k) {
-                clearAtEnd = true;
-                break;
-            }
+            // taken ends the run.
+            if (captionValue(*Label2) == k) break;
 
             QCoreApplication::processEvents();
             // "Quitter" during the run closes the window: nothing more is to be saved.
             if (!self || (shown && !isVisible())) return;
             CapturePlayer.setCommand(9, "", 0);
         }
-        // Past the bound computed at the start, the run ends without the clearing.
-        if (!clearAtEnd) return;
     } catch (const std::exception& e) {
         const auto* error = dynamic_cast<const rt::RuntimeError*>(&e);
         forms::MsgBox(
@@ -134,8 +169,6 @@ void Form1::CaptureFrames() {
                                       : QString::fromUtf8(e.what())),
             forms::vbExclamation, QStringLiteral("Erreur"), this);
     }
-    Picture2->Cls();
-    Picture2->setPicture(forms::Picture());
 }
 
 }  // namespace stillmar

@@ -348,6 +348,8 @@ void Form1::PlayCurrentFile() {
             const forms::BusyPointer busy;
             Player.PlayMEDIAFILE(0);
         }
+        // A file starts playing, never paused: the next click on the video pauses it.
+        Paused = false;
         Playing = true;
         Timer1.setEnabled(true);
         printTitle();

@@ -66,6 +66,8 @@ class Form1 : public QWidget {
     int32_t PositionSeconds = 0;
     int32_t PressPositionMs = 0;
     int32_t LastSliderValue = 0;
+    // Where the thumb stood at its press: a release elsewhere seeks.
+    int32_t ThumbPressLeft = 0;
 
     // Start-up, layout and shared procedures.
     void Form_Load();

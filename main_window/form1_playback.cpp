@@ -78,6 +78,7 @@ void Form1::Picture2_MouseMove(int button, int, double, double) {
 }
 
 void Form1::Picture5_MouseDown(int button, int, double x, double y) {
+    ThumbPressLeft = Picture5->x();
     try {
         SliderMod::SliderMin = 0;
         SliderMod::SliderReversed = false;
@@ -92,6 +93,8 @@ void Form1::Picture5_MouseDown(int button, int, double x, double y) {
         SliderMod::SliderDragging = true;
     } catch (const rt::RuntimeError& e) {
         SliderMod::LastError = {e.number(), QString::fromStdString(e.description())};
+        // Without the media's length or position the thumb is not dragged.
+        SliderMod::SliderDragging = false;
     }
     if (SliderMod::LastError.number != 0) {
         const QString text = SliderMod::LastError.description;
@@ -110,14 +113,18 @@ void Form1::Picture5_MouseMove(int button, int, double x, double y) {
 }
 
 void Form1::Picture5_MouseUp(int, int, double, double) {
-    try {
-        const int32_t target =
-            rt::add32(rt::sub32(PressPositionMs, SliderMod::SliderValue),
-                      rt::mul32(rt::sub32(LastSliderValue, PositionSeconds), 1000));
-        const forms::BusyPointer busy;
-        Player.setCommand(5, "", target);
-    } catch (const rt::RuntimeError&) {
-        // A target beyond 32 bits is no place in any media: no seek.
+    // A thumb released where it was pressed (a click, a drag the slider refused, a press that
+    // could not read the media) leaves playback where it is. A drag lands on the dragged
+    // second, keeping the part of a second the position had at the press.
+    if (SeekDragging && Picture5->x() != ThumbPressLeft) {
+        try {
+            const int32_t target =
+                rt::add32(rt::mul32(SliderMod::SliderValue, 1000), PressPositionMs % 1000);
+            const forms::BusyPointer busy;
+            Player.setCommand(5, "", target);
+        } catch (const rt::RuntimeError&) {
+            // A target beyond 32 bits is no place in any media: no seek.
+        }
     }
     SeekDragging = false;
     SliderMod::SliderDragging = false;

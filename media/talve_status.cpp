@@ -156,7 +156,8 @@ std::string TALVEplayer::FormatRemain() {
     } else if (seconds < 1) {
         text += "00";
     } else {
-        text += "0" + std::to_string(seconds);
+        text += '0';
+        text += std::to_string(seconds);
     }
     return text;
 }

@@ -3,16 +3,22 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMimeDatabase>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QSplitter>
 #include <QTimer>
+#include <QTreeView>
 #include <cmath>
 
+#include "platform/forms/french_locale.h"
 #include "platform/forms/handles.h"
 
 namespace stillmar::CDialogEX {
@@ -128,8 +134,10 @@ class OkButtonGuard : public QObject {
     QFileDialog& dialog_;
 };
 
-// French column titles for the file list; the model's own are untranslated.
-class FrenchHeaders : public QIdentityProxyModel {
+// French column titles, sizes, types and dates for the file list: the model's own titles are
+// not translated, Qt's catalogue has no French for its folder and unknown-type names, and the
+// model writes sizes and dates in the system's locale, whatever the program's.
+class FrenchColumns : public QIdentityProxyModel {
   public:
     using QIdentityProxyModel::QIdentityProxyModel;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
@@ -138,7 +146,60 @@ class FrenchHeaders : public QIdentityProxyModel {
             return QString::fromUtf8(titles[section]);
         return QIdentityProxyModel::headerData(section, orientation, role);
     }
+    QVariant data(const QModelIndex& index, int role) const override {
+        auto* files = qobject_cast<QFileSystemModel*>(sourceModel());
+        if (files && role == Qt::DisplayRole && index.column() >= 1 && index.column() <= 3) {
+            const QModelIndex source = mapToSource(index);
+            const QLocale french = forms::frenchLocale();
+            switch (index.column()) {
+                case 1:
+                    if (!files->isDir(source)) return french.formattedDataSize(files->size(source));
+                    break;
+                case 2:
+                    return typeName(files->fileInfo(source));
+                case 3:
+                    return french.toString(files->lastModified(source), QLocale::ShortFormat);
+            }
+        }
+        return QIdentityProxyModel::data(index, role);
+    }
+
+  private:
+    // The type column: the MIME database's description, which it gives in the default
+    // locale's language.
+    static QString typeName(const QFileInfo& info) {
+        if (info.isDir()) return QStringLiteral("Dossier");
+        const QMimeType type = QMimeDatabase().mimeTypeForFile(info);
+        if (!type.isDefault()) return type.comment();
+        if (info.suffix().isEmpty()) return QStringLiteral("Fichier");
+        return QStringLiteral("Fichier %1").arg(info.suffix());
+    }
 };
+
+// In the dialog's narrow width the name column would take the room that the French sizes,
+// types and dates need, and the side bar would cut "Ordinateur".
+void fitColumns(QFileDialog& dialog) {
+    if (auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        const QFontMetrics fm(details->font());
+        // Each column's widest usual text and room for the cell's margins.
+        const auto width = [&fm](const char* text) {
+            return fm.horizontalAdvance(QString::fromUtf8(text)) + 24;
+        };
+        QHeaderView* header = details->header();
+        // The name takes what the others leave.
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        header->resizeSection(1, width("999,9 Kio"));
+        header->resizeSection(2, width("vidéo MPEG-4"));
+        header->resizeSection(3, width("00/00/0000 00:00"));
+    }
+    auto* splitter = dialog.findChild<QSplitter*>(QStringLiteral("splitter"));
+    auto* sidebar = dialog.findChild<QWidget*>(QStringLiteral("sidebar"));
+    if (splitter && sidebar && splitter->count() == 2) {
+        const int side =
+            QFontMetrics(sidebar->font()).horizontalAdvance(QStringLiteral("Ordinateur")) + 48;
+        splitter->setSizes({side, std::max(1, splitter->width() - side)});
+    }
+}
 
 // The frame's outer top-left corner in client coordinates: minus its border and caption.
 QPoint frameCorner(const QWidget& w) {
@@ -252,7 +313,8 @@ void ShowOpenDialog(int32_t hWndOwner, const QString& initialFile, const QString
     dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Ouvrir"));
     dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Annuler"));
 
-    dialog.setProxyModel(new FrenchHeaders(&dialog));
+    dialog.setProxyModel(new FrenchColumns(&dialog));
+    fitColumns(dialog);
     new OkButtonGuard(dialog);
 
     const QStringList filters = NameFilters(ConvertFilter());

@@ -11,7 +11,8 @@ TARGETS=(fuzz_command fuzz_midi fuzz_media)
 FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
 
 CC=clang CXX=clang++ cmake -S . -B "$BUILD_DIR" -DSTILLMAR_FUZZ=ON -DSTILLMAR_BENCH=OFF \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_FLAGS="$FLAGS" -DCMAKE_CXX_FLAGS="$FLAGS" >/dev/null
+  -DSTILLMAR_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_FLAGS="$FLAGS" \
+  -DCMAKE_CXX_FLAGS="$FLAGS" >/dev/null
 cmake --build "$BUILD_DIR" -j"$(nproc)" --target "${TARGETS[@]}" >/dev/null
 
 # Seeds: committed ones are copied, so the runs never write into the source tree.

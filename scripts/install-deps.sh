@@ -4,7 +4,7 @@
 set -euo pipefail
 PACKAGES=(
   g++ cmake make pkg-config git
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev libavfilter-dev
   libsdl2-dev
   libfluidsynth-dev timgm6mb-soundfont

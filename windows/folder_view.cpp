@@ -129,7 +129,7 @@ void FolderView::refresh() {
         entry->setData(kPathRole, path);
         entry->setToolTip(QStringLiteral("%1\n%2 octets\n%3")
                               .arg(info.fileName())
-                              .arg(info.size())
+                              .arg(QLocale().toString(info.size()))
                               .arg(QLocale().toString(info.lastModified(), QLocale::ShortFormat)));
         if (isPicture(info)) {
             requestThumbnail(info);

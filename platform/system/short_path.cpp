@@ -118,7 +118,10 @@ std::string shortPathName(std::string_view path) {
     // A clash of hashes between two targets takes the next free suffix.
     for (int attempt = 0; attempt < 16; ++attempt) {
         std::string alias = folder + "/" + hash;
-        if (attempt > 0) alias += "-" + std::to_string(attempt);
+        if (attempt > 0) {
+            alias += '-';
+            alias += std::to_string(attempt);
+        }
         alias += ext;
         if (::symlink(absolute.c_str(), alias.c_str()) == 0) return alias;
         if (errno != EEXIST) return {};

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QTest>
 #include <QTimer>
 #include <cstdlib>
 #include <filesystem>
@@ -24,6 +25,7 @@
 #include "platform/system/bmp_file.h"
 #include "resources/resources.h"
 #include "tests/forms/qt_app.h"
+#include "tests/midi/smf_builder.h"
 #include "tests/support/fixtures.h"
 
 namespace stillmar {
@@ -176,19 +178,100 @@ TEST_F(CaptureRunTest, CaptureFrames_whilePlaying_playerMovesOnAndFilesFollowIts
         EXPECT_EQ(frameIn("Capture" + std::to_string(n) + ".bmp"), (n + 1) * kFps) << n;
 }
 
-TEST_F(CaptureRunTest, CaptureFrames_atTheStart_writesCaptureMinus1_picture2AloneWithNoFile) {
+TEST_F(CaptureRunTest, CaptureFrames_atTheStart_writesCaptureMinus1) {
+    openClockAt(0, false);
     setCount(1);
-    form->CaptureFrames();
-    sys::BmpImage bmp;
-    ASSERT_TRUE(sys::readBmp(folder + "/Capture-1.bmp", bmp));
-    ASSERT_EQ(bmp.pixels.size(), 489u * 372u);
-    for (uint32_t p : bmp.pixels) ASSERT_EQ(p, kBackground);
-
-    openClockAt(0, false);  // the same name again, now replaced by the first frame
     form->CaptureFrames();
     EXPECT_EQ(savedFiles(), std::set<std::string>{"Capture-1.bmp"});
     EXPECT_EQ(frameIn("Capture-1.bmp"), 0);
     EXPECT_TRUE(boxes.empty());
+}
+
+// Sound alone, or no file at all: Picture2's background is no capture.
+TEST_F(CaptureRunTest, CapturerWithoutAPicture_writesNoBitmapAndSaysSo) {
+    setCount(3);
+    form->Picture3_MouseUp(0, 1, 0, 0, 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].title, QStringLiteral("Erreur"));
+    EXPECT_TRUE(boxes[0].prompt.startsWith(QStringLiteral("Aucun fichier n'est ouvert")));
+
+    const std::string tone = test::fixture("tone.wav");
+    ASSERT_FALSE(tone.empty());
+    form->CurrentFile = tone;
+    form->PlayCurrentFile();
+    form->Picture3_MouseUp(0, 1, 0, 0, 0);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].title, QStringLiteral("Erreur"));
+    EXPECT_EQ(boxes[1].prompt,
+              QStringLiteral("Le fichier « tone.wav » n'a pas d'image à capturer : "
+                             "aucune image n'a été enregistrée."));
+
+    // A MIDI file: the sequencer has no window at all.
+    const std::string midi = appDir + "/air.mid";
+    {
+        const auto bytes = mci::midi::test::smf(
+            0, 96, {mci::midi::test::Track{}.noteOn(0, 0, 60).noteOff(960, 0, 60).end()});
+        std::ofstream(midi, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    }
+    form->CurrentFile = midi;
+    form->PlayCurrentFile();
+    form->Picture3_MouseUp(0, 1, 0, 0, 0);
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_TRUE(boxes[2].prompt.startsWith(
+        QStringLiteral("Le fichier « air.mid » n'a pas d'image à capturer")));
+    EXPECT_TRUE(savedFiles().empty());
+    EXPECT_TRUE(picture2IsEmpty());
+    EXPECT_FALSE(CaptureRunInProgress(*form));
+}
+
+// Past the end of the media the still-frame device cannot stand at the wanted second.
+TEST_F(CaptureRunTest, CaptureFrames_pastTheEnd_stopsAtTheSecondItCannotShow) {
+    openClockAt(18400, false);  // a 20-second clip
+    setCount(5);
+    form->CaptureFrames();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].title, QStringLiteral("Erreur"));
+    EXPECT_TRUE(boxes[0].prompt.startsWith(
+        QStringLiteral("La seconde 21 du fichier « clock.mp4 » n'a pas pu être affichée.")))
+        << boxes[0].prompt.toStdString();
+    EXPECT_TRUE(boxes[0].prompt.contains(QStringLiteral("3 image(s) enregistrée(s)")));
+    EXPECT_EQ(savedFiles(),
+              (std::set<std::string>{"Capture17.bmp", "Capture18.bmp", "Capture19.bmp"}));
+    EXPECT_EQ(frameIn("Capture18.bmp"), 19 * kFps);
+    EXPECT_TRUE(picture2IsEmpty());
+}
+
+// The count lowered during the run: the run goes on to the bound it read at the start, and
+// its last frame must not stay over the video that plays next.
+TEST_F(CaptureRunTest, CountLoweredMidRun_runEndsAtItsBound_andTheNextVideoIsSeen) {
+    openClockAt(12400, false);
+    setCount(3);
+    duringTheRun([&] { setCount(1); });
+    form->Picture3_MouseUp(0, 1, 0, 0, 0);
+    EXPECT_TRUE(boxes.empty());
+    ASSERT_EQ(savedFiles(),
+              (std::set<std::string>{"Capture11.bmp", "Capture12.bmp", "Capture13.bmp"}));
+    EXPECT_EQ(frameIn("Capture13.bmp"), 14 * kFps);
+    EXPECT_TRUE(picture2IsEmpty());
+
+    // Another file, held at its fifth second: the video area shows it, not the still frame.
+    const std::string other = test::fixture("clock.mkv");
+    ASSERT_FALSE(other.empty());
+    form->CurrentFile = other;
+    form->PlayCurrentFile();
+    ASSERT_EQ(send("pause MYPLAYER wait"), 0u);
+    ASSERT_EQ(send("seek MYPLAYER to 5000"), 0u);
+    int seen = -1;
+    for (int i = 0; i < 200 && seen != 5 * kFps; ++i) {
+        QTest::qWait(10);
+        const QImage shot =
+            form->grab(form->Picture2->geometry()).toImage().convertToFormat(QImage::Format_RGB32);
+        seen = test::decodeFrameNumber(reinterpret_cast<const uint32_t*>(shot.constBits()),
+                                       shot.width(), shot.height(), shot.width());
+    }
+    EXPECT_EQ(seen, 5 * kFps);
 }
 
 TEST_F(CaptureRunTest, CaptureFrames_duringTheRun_showsProgressAndIgnoresASecondCapturer) {

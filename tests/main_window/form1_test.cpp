@@ -14,6 +14,7 @@
 
 #include "controls/slider_mod.h"
 #include "main_window/capture_folder.h"
+#include "main_window/capture_frames.h"
 #include "open_dialog/cdialog_ex.h"
 #include "platform/forms/colors.h"
 #include "platform/forms/handles.h"
@@ -33,6 +34,14 @@ using forms::RGB;
 bool contains(const std::vector<std::string>& texts, const std::string& prefix) {
     return std::any_of(texts.begin(), texts.end(),
                        [&](const std::string& t) { return t.rfind(prefix, 0) == 0; });
+}
+
+// The commands sent, less the cdaudio open that every transport command sends first.
+std::vector<std::string> withoutCdProbe(const std::vector<std::string>& texts) {
+    std::vector<std::string> out;
+    for (const auto& t : texts)
+        if (t.find("Type cdaudio") == std::string::npos) out.push_back(t);
+    return out;
 }
 
 int countPrefix(const std::vector<std::string>& texts, const std::string& prefix) {
@@ -139,10 +148,12 @@ TEST_F(Form1Test, openAndSeek_showTheBusyPointerWhileTheServiceWorks) {
         const QCursor* c = QApplication::overrideCursor();
         if (c && c->shape() == Qt::WaitCursor) busyDuring.emplace_back(command);
     };
+    answerPlaying();
     playFile("clip.avi");
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     form->Picture5_MouseDown(forms::vbLeftButton, 0, 0, 0);
-    form->Picture5_MouseUp(forms::vbLeftButton, 0, 0, 0);
+    form->Picture5_MouseMove(forms::vbLeftButton, 0, 50, 0);
+    form->Picture5_MouseUp(forms::vbLeftButton, 0, 50, 0);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     service.onSend = {};
     const auto during = [&](std::string_view start, std::string_view part) {
@@ -256,28 +267,181 @@ TEST_F(Form1Test, lengthZero_showsTheErrorBoxOnceAndStopsTheDisplay) {
     EXPECT_EQ(form->Label3->Caption(), "00:00");
 }
 
-TEST_F(Form1Test, thumbDrag_seeksToTheDraggedSecond) {
+TEST_F(Form1Test, thumbDrag_seeksToTheDraggedSecondPlusThePressSubSecond) {
     answerPlaying();
+    service.answer("status MYPLAYER position", 0, "61250");
     playFile("clip.avi");
     form->Timer1_Timer();  // PositionSeconds 61, thumb at 57
     service.clearLog();
     form->Picture5_MouseDown(forms::vbLeftButton, 0, 5, 5);
     EXPECT_TRUE(form->SeekDragging);
     EXPECT_EQ(SliderMod::SliderMax, 250);
-    EXPECT_EQ(form->PressPositionMs, 61000);
+    EXPECT_EQ(form->PressPositionMs, 61250);
+    // Playback goes on while the thumb is held: the timer reads a later second and leaves
+    // the held thumb alone.
+    service.answer("status MYPLAYER position", 0, "63000");
     form->Timer1_Timer();
-    EXPECT_EQ(form->Picture5->x(), 57);  // the timer leaves a held thumb alone
-    // 100 pixels to the right: left 157 of a 233-pixel travel -> 157 * 250 / 233 = 168.45.
-    form->Picture5_MouseMove(forms::vbLeftButton, 0, 105, 5);
-    EXPECT_EQ(form->Picture5->x(), 157);
-    EXPECT_EQ(SliderMod::SliderValue, 168);
-    form->Picture5_MouseUp(forms::vbLeftButton, 0, 105, 5);
-    // 61000 - 168 + (168 - 61) * 1000
-    EXPECT_TRUE(contains(service.texts(), "seek MYPLAYER to 167832"));
-    EXPECT_TRUE(contains(service.texts(), "play MYPLAYER from 167832"));
+    EXPECT_EQ(form->Picture5->x(), 57);
+    // 29 pixels to the left: left 28 of a 233-pixel travel -> 28 * 250 / 233 = 30.04.
+    form->Picture5_MouseMove(forms::vbLeftButton, 0, -24, 5);
+    EXPECT_EQ(form->Picture5->x(), 28);
+    EXPECT_EQ(SliderMod::SliderValue, 30);
+    form->Picture5_MouseUp(forms::vbLeftButton, 0, -24, 5);
+    EXPECT_TRUE(contains(service.texts(), "seek MYPLAYER to 30250"));
+    EXPECT_TRUE(contains(service.texts(), "play MYPLAYER from 30250"));
     EXPECT_FALSE(form->SeekDragging);
     EXPECT_FALSE(SliderMod::SliderDragging);
     EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(Form1Test, thumbClickWithoutADrag_leavesPlaybackWhereItIs) {
+    answerPlaying();
+    playFile("clip.avi");
+    form->Timer1_Timer();
+    // A drag first, so that a stale slider value is there to be misused.
+    form->Picture5_MouseDown(forms::vbLeftButton, 0, 5, 5);
+    form->Picture5_MouseMove(forms::vbLeftButton, 0, 105, 5);
+    form->Picture5_MouseUp(forms::vbLeftButton, 0, 105, 5);
+    form->Timer1_Timer();
+    service.clearLog();
+    // Left click, a move without a button (hovering), right click: none seeks.
+    form->Picture5_MouseDown(forms::vbLeftButton, 0, 5, 5);
+    form->Picture5_MouseUp(forms::vbLeftButton, 0, 5, 5);
+    form->Picture5_MouseMove(0, 0, 8, 5);
+    form->Picture5_MouseDown(forms::vbRightButton, 0, 8, 5);
+    form->Picture5_MouseMove(forms::vbRightButton, 0, 60, 5);
+    form->Picture5_MouseUp(forms::vbRightButton, 0, 60, 5);
+    EXPECT_FALSE(contains(service.texts(), "seek MYPLAYER"));
+    EXPECT_FALSE(contains(service.texts(), "play MYPLAYER"));
+    EXPECT_FALSE(form->SeekDragging);
+    EXPECT_FALSE(SliderMod::SliderDragging);
+    // The timer moves the thumb again.
+    service.answer("status MYPLAYER position", 0, "150000");
+    form->Timer1_Timer();
+    EXPECT_EQ(form->Picture5->x(), 140);  // 150 / 250 of 233 = 139.8
+}
+
+TEST_F(Form1Test, thumbPressWithAnUnreadableLength_showsTheScrolldownBoxAndSeeksNowhere) {
+    playFile("clip.avi");
+    service.answer("status MYPLAYER length", 0, "9999999999999");
+    service.clearLog();
+    form->Picture5_MouseDown(forms::vbLeftButton, 0, 5, 5);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].title, "scrolldown");
+    EXPECT_EQ(boxes[0].prompt, "Overflow");
+    EXPECT_EQ(boxes[0].buttons, forms::vbCritical);
+    EXPECT_EQ(SliderMod::LastError.number, 0);  // cleared once shown
+    form->Picture5_MouseMove(forms::vbLeftButton, 0, 60, 5);
+    form->Picture5_MouseUp(forms::vbLeftButton, 0, 60, 5);
+    EXPECT_FALSE(contains(service.texts(), "seek MYPLAYER"));
+    EXPECT_FALSE(SliderMod::SliderDragging);
+    EXPECT_EQ(boxes.size(), 1u);
+}
+
+TEST_F(Form1Test, clicksOnTheVideo_pauseAndResume_andANewFileStartsUnpaused) {
+    playFile("first.avi");
+    service.clearLog();
+    form->Picture2_Click();
+    form->Picture2_Click();
+    form->Picture2_Click();
+    EXPECT_EQ(withoutCdProbe(service.texts()),
+              (std::vector<std::string>{"pause MYPLAYER wait", "resume MYPLAYER",
+                                        "pause MYPLAYER wait"}));
+    // Left paused; the next file plays, and the first click on it pauses it.
+    playFile("second.avi");
+    service.clearLog();
+    form->Picture2_Click();
+    EXPECT_EQ(withoutCdProbe(service.texts()), std::vector<std::string>{"pause MYPLAYER wait"});
+    // "Play" restarts the file: playing, so again the first click pauses.
+    form->Picture3_MouseUp(6, forms::vbLeftButton, 0, 0, 0);
+    service.clearLog();
+    form->Picture2_Click();
+    EXPECT_EQ(withoutCdProbe(service.texts()), std::vector<std::string>{"pause MYPLAYER wait"});
+}
+
+TEST_F(Form1Test, ouvrir_stopsTheFileShowsTheDialogAndPlaysTheChoice_cancelReplaysTheLast) {
+    playFile("old.avi");
+    const std::string chosen = appFolder + "/choisi.mpg";
+    QFile(QString::fromStdString(chosen)).open(QIODevice::WriteOnly);
+    service.clearLog();
+    QString title, filter;
+    bool picPeaceInside = false;
+    std::vector<std::string> sentBeforeTheDialog;
+    CDialogEX::SetShownHook([&](QFileDialog& d) {
+        sentBeforeTheDialog = withoutCdProbe(service.texts());
+        title = d.windowTitle();
+        filter = d.nameFilters().join(u'|');
+        picPeaceInside = form->picPEACE->parentWidget() == &d && form->picPEACE->isVisible();
+        d.selectFile(QString::fromStdString(chosen));
+        static_cast<QDialog&>(d).accept();
+    });
+    form->Picture3_MouseUp(2, forms::vbLeftButton, 0, 0, 0);
+    EXPECT_EQ(sentBeforeTheDialog, (std::vector<std::string>{"stop MYPLAYER", "close MYPLAYER"}));
+    EXPECT_EQ(title, "Ouvrir un fichier vidéo");
+    EXPECT_TRUE(filter.startsWith("Fichiers vidéo (") && filter.contains("Autre Mov") &&
+                filter.contains("Tous les fichiers"))
+        << filter.toStdString();
+    EXPECT_TRUE(picPeaceInside);
+    EXPECT_TRUE(form->picPEACE->isHidden());
+    EXPECT_EQ(form->CurrentFile, chosen);
+    const auto texts = service.texts();
+    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [&](const std::string& t) {
+        return t.rfind("open " + chosen + " type MPEGVideo", 0) == 0;
+    })) << texts.size();
+    EXPECT_TRUE(contains(texts, "play MYPLAYER"));
+    EXPECT_TRUE(form->Playing);
+    EXPECT_TRUE(form->Timer1.Enabled());
+
+    // Cancel: the dialog keeps its last choice, which plays again from the start.
+    service.clearLog();
+    CDialogEX::SetShownHook([](QFileDialog& d) { d.reject(); });
+    form->Picture3_MouseUp(2, forms::vbLeftButton, 0, 0, 0);
+    CDialogEX::SetShownHook({});
+    EXPECT_EQ(form->CurrentFile, chosen);
+    EXPECT_TRUE(contains(service.texts(), "open " + chosen));
+    EXPECT_TRUE(contains(service.texts(), "seek MYPLAYER to 0"));
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(Form1Test, capturerWhenTheFrameCannotBeCopied_showsTheCaptureErrorBoxAndSavesNothing) {
+    answerPlaying();
+    service.answer("status VideoCapture position", 0, "61000");
+    playFile("clip.avi");
+    // A video area too large for any picture in memory: the copy fails.
+    form->Picture2->resize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    form->Picture3_MouseUp(0, forms::vbLeftButton, 0, 0, 0);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].title, "CAPTURE ERROR");
+    EXPECT_EQ(boxes[0].prompt, "521=  Can't open Clipboard");
+    EXPECT_EQ(boxes[0].buttons, forms::vbOKOnly);
+    EXPECT_EQ(boxes[1].title, "Erreur");
+    EXPECT_TRUE(boxes[1].prompt.contains("0 image(s)")) << boxes[1].prompt.toStdString();
+    EXPECT_TRUE(fs::is_empty(appFolder + "/Capture"));
+    EXPECT_FALSE(CaptureRunInProgress(*form));
+}
+
+TEST_F(Form1Test, capturerWithoutAPicture_savesNothingAndSaysWhy) {
+    answerPlaying();
+    form->Label2->setCaption("3");
+    // No file at all: the still-frame device opens empty and has no window to place.
+    service.answer("put VideoCapture", 263);
+    form->Picture3_MouseUp(0, forms::vbLeftButton, 0, 0, 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].title, "Erreur");
+    EXPECT_EQ(boxes[0].prompt, "Aucun fichier n'est ouvert : il n'y a pas d'image à capturer.");
+    // A file that has no picture, then one removed since it was opened.
+    playFile("son.wav");
+    form->Picture3_MouseUp(0, forms::vbLeftButton, 0, 0, 0);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].prompt,
+              "Le fichier « son.wav » n'a pas d'image à capturer : aucune image n'a été "
+              "enregistrée.");
+    fs::remove(appFolder + "/son.wav");
+    form->Picture3_MouseUp(0, forms::vbLeftButton, 0, 0, 0);
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[2].prompt,
+              "Le fichier « son.wav » est introuvable : aucune image n'a été enregistrée.");
+    EXPECT_TRUE(fs::is_empty(appFolder + "/Capture"));
 }
 
 TEST_F(Form1Test, countButtons_runFromOneTo99AndStopAtBothEnds) {

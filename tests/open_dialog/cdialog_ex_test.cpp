@@ -4,16 +4,24 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QAbstractItemView>
+#include <QAbstractProxyModel>
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
+#include "platform/forms/french_locale.h"
 #include "platform/forms/handles.h"
 
 using namespace stillmar;
@@ -55,7 +63,11 @@ QApplication& app() {
     static int argc = 1;
     static char name[] = "open_dialog_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication* a = new QApplication(argc, argv);
+    static QApplication* a = [] {
+        auto* made = new QApplication(argc, argv);
+        forms::installFrenchLocale();  // as the program does
+        return made;
+    }();
     return *a;
 }
 
@@ -187,4 +199,56 @@ TEST_F(OpenDialog, theOwnerItselfIsNeverTakenIntoItsOwnDialog) {
         d.reject();
     });
     EXPECT_EQ(owner_.parentWidget(), nullptr);
+}
+
+// Qt's own texts come from its French catalogue; sizes and dates are written the French way.
+TEST_F(OpenDialog, qtsOwnTextsSizesAndDatesAreFrench) {
+    const QString dir = QDir::temp().filePath("stillmar-dialog-fr");
+    QDir(dir).removeRecursively();
+    ASSERT_TRUE(QDir().mkpath(dir + "/dossier"));
+    QFile file(dir + "/clip.avi");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(3000, 'x'));
+    file.close();
+    QString fileName;
+    runDialog(forms::handleOf(&owner_), fileName, [&](QFileDialog& d) {
+        d.setDirectory(dir);
+        QAbstractProxyModel* list = d.proxyModel();
+        auto* files = qobject_cast<QFileSystemModel*>(list->sourceModel());
+        ASSERT_NE(files, nullptr);
+        const QModelIndex clip = list->mapFromSource(files->index(dir + "/clip.avi"));
+        const QModelIndex folder = list->mapFromSource(files->index(dir + "/dossier"));
+        for (int i = 0; i < 500 && list->data(folder.siblingAtColumn(2)).toString().isEmpty(); ++i)
+            QTest::qWait(10);
+        EXPECT_EQ(list->data(folder.siblingAtColumn(2)).toString(), "Dossier");
+        EXPECT_EQ(list->data(clip.siblingAtColumn(1)).toString(), "2,93 Kio");
+        EXPECT_EQ(list->data(clip.siblingAtColumn(2)).toString(), "vidéo AVI");
+        const QDateTime modified = QFileInfo(dir + "/clip.avi").lastModified();
+        EXPECT_EQ(list->data(clip.siblingAtColumn(3)).toString(),
+                  modified.toString("dd/MM/yyyy HH:mm"));
+
+        const auto tip = [&](const char* name) {
+            auto* b = d.findChild<QToolButton*>(name);
+            return b ? b->toolTip() : QString("(none)");
+        };
+        EXPECT_EQ(tip("backButton"), "Précédent");
+        EXPECT_EQ(tip("forwardButton"), "Suivant");
+        EXPECT_EQ(tip("toParentButton"), "Dossier parent");
+        EXPECT_EQ(tip("newFolderButton"), "Créer un nouveau dossier");
+        EXPECT_EQ(tip("listModeButton"), "Vue en liste");
+        EXPECT_EQ(tip("detailModeButton"), "Vue détaillée");
+        const auto action = [&](const char* name) {
+            auto* a = d.findChild<QAction*>(name);
+            return a ? a->text() : QString("(none)");
+        };
+        EXPECT_EQ(action("qt_rename_action"), "&Renommer");
+        EXPECT_EQ(action("qt_delete_action"), "Suppri&mer");
+        EXPECT_EQ(action("qt_show_hidden_action"), "Afficher les fic&hiers cachés");
+        EXPECT_EQ(action("qt_new_folder_action"), "&Nouveau dossier");
+        auto* sidebar = d.findChild<QAbstractItemView*>("sidebar");
+        ASSERT_NE(sidebar, nullptr);
+        EXPECT_EQ(sidebar->model()->index(0, 0).data().toString(), "Ordinateur");
+        d.reject();
+    });
+    QDir(dir).removeRecursively();
 }

@@ -38,4 +38,6 @@ TEST(NumericPatterns, padToTheirDigitsAndNeverCut) {
     EXPECT_EQ(rt::formatPattern00(-5), "-05");
     EXPECT_EQ(rt::formatPattern00Colon00(45), "00:45");
     EXPECT_EQ(rt::formatPattern00Colon00(12345), "123:45");
+    EXPECT_EQ(rt::formatPattern00Colon00(-5), "-00:05");
+    EXPECT_EQ(rt::formatPattern00(INT64_MIN), "-9223372036854775808");
 }
