@@ -28,6 +28,7 @@ FfStatus translate(int rc) {
         case AVERROR(ENOENT):
             return FfStatus::NotFound;
         case AVERROR_INVALIDDATA:
+        case AVERROR(EINVAL):  // a demuxer that gave up on what it read
         case AVERROR_BUG:
         case AVERROR_BUG2:
             return FfStatus::Corrupt;
