@@ -40,6 +40,9 @@ bool initAudioSubsystem() {
     std::lock_guard lock(mutex);
     if (state == 0) {
         quietAlsa();
+        // SDL's audio brings up its event layer, which would turn SIGINT and SIGTERM into quit
+        // events nobody reads: the programs would no longer stop on Ctrl+C or a kill.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         state = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0 ? 1 : -1;
         if (state < 0) reportNoSound();
     }
