@@ -1,10 +1,14 @@
-# `cmake --install`: the program, its desktop entry and its icon in the hicolor theme.
+# `cmake --install`: the program and its command-string shell, their manual pages, the desktop
+# entry and the icon in the hicolor theme.
 # The rules are added at the end of the top folder, so this file may be included anywhere.
 include(GNUInstallDirs)
 
 function(stillmar_install_rules)
   set(desktop ${CMAKE_SOURCE_DIR}/resources/desktop)
-  install(TARGETS stillmar RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(TARGETS stillmar stillmar-mci RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${CMAKE_SOURCE_DIR}/resources/man/stillmar.1
+                ${CMAKE_SOURCE_DIR}/resources/man/stillmar-mci.1
+          DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${desktop}/stillmar.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   foreach(size 16 22 24 32 48 64 128 256)
     install(FILES ${desktop}/icons/${size}x${size}/stillmar.png

@@ -11,6 +11,7 @@
 #include "controls/button_mod.h"
 #include "main_window/capture_folder.h"
 #include "main_window/capture_frames.h"
+#include "main_window/desktop_input.h"
 #include "open_dialog/cdialog_ex.h"
 #include "platform/forms/busy_pointer.h"
 #include "platform/forms/colors.h"
@@ -54,6 +55,7 @@ Form1::Form1(Options options) : options_(std::move(options)) {
     buildControls();
     connectEvents();
     Form_Load();
+    new DesktopInput(*this);  // keys and dropped files; owned by the window
 }
 
 Form1::~Form1() = default;

@@ -11,6 +11,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev  # GoogleTest's CMake package checks that its gmock library exists
   ffmpeg
   xvfb xauth x11-apps imagemagick
+  desktop-file-utils man-db
   fonts-dejavu-core
   clang libclang-rt-14-dev clang-format
 )

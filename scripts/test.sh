@@ -65,17 +65,19 @@ thread_suite() {
 }
 
 # The build a user makes from the README: its exact configure line, then only the program
-# (its code is what the first pass tested), installed into a temporary prefix. The installed
+# (its code is what the first pass tested) and the shell, installed into a temporary prefix and
+# checked by scripts/check-install.sh. The installed
 # copy must start on its own (no build folder, a home of its own) and keep running until it
 # is asked to end.
 install_check() {
   local dir=build-release root rc=0 pid
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release || return 1
-  cmake --build "$dir" -j"$jobs" --target stillmar 2>&1 | tee "$dir/build.log"
+  cmake --build "$dir" -j"$jobs" --target stillmar stillmar-mci 2>&1 | tee "$dir/build.log"
   [ "${PIPESTATUS[0]}" -eq 0 ] || return 1
   echo "compiler warnings: $(grep -c 'warning:' "$dir/build.log")"
   root=$(mktemp -d)
   cmake --install "$dir" --prefix "$root/prefix" || rc=1
+  [ $rc -eq 0 ] && { scripts/check-install.sh "$dir" "$root/prefix" || rc=1; }
   if [ $rc -eq 0 ]; then
     (cd "$root/prefix" && find . -type f | sort)
     mkdir -p "$root/home"

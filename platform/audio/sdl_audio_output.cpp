@@ -1,6 +1,9 @@
 #include <SDL.h>
+#include <dlfcn.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <mutex>
 
 #include "platform/audio/audio_output.h"
@@ -8,13 +11,41 @@
 namespace stillmar::audio {
 namespace {
 
+// Without a sound card, ALSA's default error handler prints a screenful of device-probing
+// lines on every attempt to open one. The library SDL loads is the one loaded here, kept for
+// the process, so its handler is replaced before SDL looks for a device.
+void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+void quietAlsa() {
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (alsa == nullptr) return;
+    if (auto set = reinterpret_cast<int (*)(Handler)>(dlsym(alsa, "snd_lib_error_set_handler")))
+        set(&ignoreAlsaError);
+}
+
+// One line, once per process, instead of the drivers' own messages.
+void reportNoSound() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        std::fprintf(stderr, "%s : aucune sortie son disponible, lecture sans le son\n",
+                     program_invocation_short_name);
+    });
+}
+
 // SDL's audio subsystem is reference-counted; the first failure is remembered so that a
 // machine without a sound card does not retry its drivers on every open.
 bool initAudioSubsystem() {
     static std::mutex mutex;
     static int state = 0;  // 0 unknown, 1 usable, -1 none
     std::lock_guard lock(mutex);
-    if (state == 0) state = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0 ? 1 : -1;
+    if (state == 0) {
+        quietAlsa();
+        // SDL's audio brings up its event layer, which would turn SIGINT and SIGTERM into quit
+        // events nobody reads: the programs would no longer stop on Ctrl+C or a kill.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        state = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0 ? 1 : -1;
+        if (state < 0) reportNoSound();
+    }
     return state == 1;
 }
 
@@ -63,6 +94,7 @@ class SdlAudioOutput final : public AudioOutput {
         device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
         openFailures().record(device_ != 0);
         if (device_ == 0) {
+            reportNoSound();
             fill_ = nullptr;
             return false;
         }

@@ -1,0 +1,187 @@
+#include "main_window/desktop_input.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+#include <algorithm>
+#include <cstdint>
+
+#include "capture/string_mod.h"
+#include "main_window/form1.h"
+#include "open_dialog/cdialog_ex.h"
+#include "platform/forms/busy_pointer.h"
+#include "platform/forms/mouse.h"
+#include "platform/runtime/text.h"
+
+namespace stillmar {
+
+namespace {
+
+constexpr int kCapturer = 0;
+constexpr int kOuvrir = 2;
+constexpr int kQuitter = 3;
+
+// The command button a key stands for, or -1.
+int buttonForKey(const QKeyEvent& key) {
+    const Qt::KeyboardModifiers mods = key.modifiers() & ~Qt::KeypadModifier;
+    if (mods == Qt::NoModifier && (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter))
+        return kCapturer;
+    if (mods == Qt::ControlModifier && key.key() == Qt::Key_O) return kOuvrir;
+    if (mods == Qt::ControlModifier && key.key() == Qt::Key_Q) return kQuitter;
+    return -1;
+}
+
+}  // namespace
+
+DesktopInput::DesktopInput(Form1& form) : QObject(&form), form_(form) {
+    form.setAcceptDrops(true);
+    // Keys go to whichever control has the focus (the "Titre" box takes Space for itself), so
+    // the whole application is watched and only this window's events are taken.
+    qApp->installEventFilter(this);
+}
+
+std::string DesktopInput::DroppedFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls()) return {};
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile()) continue;
+        const QString path = url.toLocalFile();
+        if (QFileInfo(path).isDir()) continue;
+        return path.toStdString();
+    }
+    return {};
+}
+
+void PlayChosenFile(Form1& form, const std::string& path) {
+    form.StopMedia();
+    CDialogEX::LastFileName = CDialogEX::DialogOutcome(QString::fromStdString(path));
+    form.CurrentFile = StringMod::TrimAtNull(CDialogEX::LastFileName.toStdString());
+    form.PlayCurrentFile();
+}
+
+bool DesktopInput::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            break;
+        default:
+            return false;
+    }
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget == nullptr || widget->window() != &form_) return false;
+
+    switch (event->type()) {
+        case QEvent::KeyPress:
+            return keyPress(static_cast<const QKeyEvent&>(*event));
+        case QEvent::KeyRelease:
+            return keyRelease(static_cast<const QKeyEvent&>(*event));
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (DroppedFile(drag->mimeData()).empty())
+                drag->ignore();
+            else
+                drag->acceptProposedAction();
+            return true;
+        }
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            const std::string path = DroppedFile(drop->mimeData());
+            if (path.empty()) {
+                drop->ignore();
+                return true;
+            }
+            drop->acceptProposedAction();
+            // Played once the drop is answered: the file manager waits for the answer, and an
+            // open may take a moment.
+            QPointer<Form1> form(&form_);
+            QTimer::singleShot(0, &form_, [form, path] {
+                if (form) PlayChosenFile(*form, path);
+            });
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+bool DesktopInput::keyPress(const QKeyEvent& key) {
+    const Qt::KeyboardModifiers mods = key.modifiers() & ~Qt::KeypadModifier;
+    if (const int button = buttonForKey(key); button >= 0) {
+        if (!key.isAutoRepeat() && heldButton_ < 0) {
+            heldButton_ = button;
+            heldKey_ = key.key();
+            form_.Picture3_MouseDown(button, forms::vbLeftButton, 0, 0, 0);
+        }
+        return true;
+    }
+    if (mods != Qt::NoModifier) return false;
+    switch (key.key()) {
+        case Qt::Key_Space:
+            if (!key.isAutoRepeat()) form_.Picture2_Click();
+            return true;
+        case Qt::Key_Left:
+            seekBy(-kSeekStepMs);
+            return true;
+        case Qt::Key_Right:
+            seekBy(kSeekStepMs);
+            return true;
+        case Qt::Key_Home:
+            if (!key.isAutoRepeat()) seekTo(0);
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool DesktopInput::keyRelease(const QKeyEvent& key) {
+    if (heldButton_ >= 0 && key.key() == heldKey_) {
+        // The modifier may be let go first: the release of the key itself ends the press.
+        if (key.isAutoRepeat()) return true;
+        const int button = heldButton_;
+        heldButton_ = -1;
+        heldKey_ = 0;
+        form_.Picture3_MouseUp(button, forms::vbLeftButton, 0, 0, 0);
+        return true;
+    }
+    switch (key.key()) {
+        case Qt::Key_Space:
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Home:
+            // Taken with its press, so the "Titre" box never sees half a key.
+            return (key.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+        default:
+            return false;
+    }
+}
+
+// Through the seek the thumb uses (Player code 5: seek, then play from there); a paused video
+// is paused again at its new place so the pause toggle stays true.
+void DesktopInput::seekTo(int64_t targetMs) {
+    if (!form_.Playing) return;
+    const double length = rt::leadingNumber(form_.Player.LENGTHFORMAT(2));
+    if (!(length > 0)) return;  // nothing open, or nothing to move in
+    const int64_t last = static_cast<int64_t>(std::min<double>(length, INT32_MAX));
+    const int64_t target = std::clamp<int64_t>(targetMs, 0, last);
+    const forms::BusyPointer busy;
+    form_.Player.setCommand(5, "", static_cast<int32_t>(target));
+    if (form_.Paused) form_.Player.setCommand(8, "", 0);
+}
+
+void DesktopInput::seekBy(int32_t deltaMs) {
+    if (!form_.Playing) return;
+    const double position = rt::leadingNumber(form_.Player.getStatusInfo(3));
+    seekTo(static_cast<int64_t>(position) + deltaMs);
+}
+
+}  // namespace stillmar

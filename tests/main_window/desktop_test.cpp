@@ -1,0 +1,296 @@
+// The ways a desktop user opens and drives a file: the command line, a drop, the keyboard and
+// the desktop entry's file types, all through the real command-string service.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QMimeData>
+#include <QMimeDatabase>
+#include <QTest>
+#include <QUrl>
+#include <filesystem>
+#include <fstream>
+
+#include "controls/slider_mod.h"
+#include "main_window/capture_folder.h"
+#include "main_window/command_line.h"
+#include "main_window/desktop_input.h"
+#include "main_window/form1.h"
+#include "open_dialog/cdialog_ex.h"
+#include "platform/forms/colors.h"
+#include "platform/forms/message_box.h"
+#include "platform/forms/window_layer.h"
+#include "platform/runtime/text.h"
+#include "tests/forms/qt_app.h"
+#include "tests/support/fixtures.h"
+
+namespace stillmar {
+namespace {
+
+namespace fs = std::filesystem;
+
+class DesktopTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        test::qtApp();
+        forms::installWindowLayer();
+        mci::setDefaultService(nullptr);
+        forms::setMessageBoxAnswerer([this](const forms::MessageBoxRequest& r) {
+            boxes.push_back(r);
+            return forms::vbOK;
+        });
+        SliderMod::SliderDragging = false;
+        CDialogEX::LastFileName.clear();
+        appFolder = test::makeTempDir("desktop");
+        form = std::make_unique<Form1>(Form1::Options{appFolder});
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    }
+    void TearDown() override {
+        form->StopMedia();
+        form.reset();
+        CDialogEX::SetShownHook({});
+        forms::setMessageBoxAnswerer({});
+        fs::remove_all(appFolder);
+    }
+
+    int32_t positionMs() { return int32_t(rt::leadingNumber(form->Player.getStatusInfo(3))); }
+    std::string mode() { return form->Player.getStatusInfo(2); }
+    uint32_t faceAt(int button) {
+        return form->Picture3[button]->persistentImage().pixel(4, 4) & 0xFFFFFF;
+    }
+
+    std::vector<forms::MessageBoxRequest> boxes;
+    std::string appFolder;
+    std::unique_ptr<Form1> form;
+};
+
+TEST_F(DesktopTest, theArgumentPlaysTheFileAndItsPositionAdvances) {
+    const std::string clip = test::fixture("clock.mp4");
+    const CommandLine line = ParseCommandLine({"--", clip}, "1");
+    ASSERT_EQ(line.file, clip);
+    PlayChosenFile(*form, line.file);
+    EXPECT_EQ(form->CurrentFile, clip);
+    EXPECT_TRUE(form->Playing);
+    EXPECT_TRUE(form->Timer1.Enabled());
+    EXPECT_EQ(mode(), "playing");
+    const int32_t start = positionMs();
+    QTest::qWait(700);
+    EXPECT_GT(positionMs(), start + 300);
+    form->Timer1_Timer();
+    EXPECT_TRUE(boxes.empty());
+    // As if chosen in the dialog: "Ouvrir" then Cancel plays it again.
+    CDialogEX::SetShownHook([](QFileDialog& d) { d.reject(); });
+    form->Picture3_MouseUp(2, 1, 0, 0, 0);
+    EXPECT_EQ(form->CurrentFile, clip);
+    EXPECT_EQ(mode(), "playing");
+}
+
+TEST_F(DesktopTest, aMissingFileGivesTheBoxAnUnplayableChoiceGivesThroughTheDialog) {
+    const std::string unplayable = appFolder + "/noise.avi";
+    fs::copy_file(test::fixture("noise.bin"), unplayable);
+    CDialogEX::SetShownHook([&](QFileDialog& d) {
+        d.selectFile(QString::fromStdString(unplayable));
+        static_cast<QDialog&>(d).accept();
+    });
+    form->Picture3_MouseUp(2, 1, 0, 0, 0);
+    form->Timer1_Timer();
+    ASSERT_EQ(boxes.size(), 1u);
+    const forms::MessageBoxRequest throughDialog = boxes[0];
+    EXPECT_EQ(throughDialog.title, "Erreur");
+
+    boxes.clear();
+    PlayChosenFile(*form, ParseCommandLine({appFolder + "/missing.mp4"}, "1").file);
+    form->Timer1_Timer();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].prompt, throughDialog.prompt);
+    EXPECT_EQ(boxes[0].title, throughDialog.title);
+    EXPECT_EQ(boxes[0].buttons, throughDialog.buttons);
+    EXPECT_FALSE(form->Timer1.Enabled());
+}
+
+TEST_F(DesktopTest, aDroppedLocalFilePlaysTheFirstOfSeveralAndOtherDropsAreRefused) {
+    const std::string clip = test::fixture("clock.mp4");
+    const auto drop = [&](const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        const QPoint at = form->Picture2->geometry().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form->Picture2, &enter);
+        QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form->Picture2, &dropped);
+        QTest::qWait(50);
+        return enter.isAccepted() && dropped.isAccepted();
+    };
+    EXPECT_FALSE(drop({QUrl("https://example.org/clip.mp4"),
+                       QUrl::fromLocalFile(QString::fromStdString(appFolder))}));
+    EXPECT_TRUE(form->CurrentFile.empty());
+    EXPECT_FALSE(form->Playing);
+
+    EXPECT_TRUE(drop({QUrl("https://example.org/clip.mp4"),
+                      QUrl::fromLocalFile(QString::fromStdString(clip)),
+                      QUrl::fromLocalFile(QString::fromStdString(test::fixture("clock.mkv")))}));
+    EXPECT_EQ(form->CurrentFile, clip);
+    EXPECT_TRUE(form->Playing);
+    EXPECT_EQ(mode(), "playing");
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(DesktopTest, eachKeyRunsWhatItsClickRuns) {
+    PlayChosenFile(*form, test::fixture("clock.mp4"));
+    QTest::qWait(300);
+    // Space pauses and resumes, even while the "Titre" box has the focus.
+    form->Check1->setFocus();
+    QTest::keyClick(form->Check1, Qt::Key_Space);
+    EXPECT_TRUE(form->Paused);
+    EXPECT_EQ(mode(), "paused");
+    EXPECT_EQ(form->Check1->Value(), 1);
+    QTest::keyClick(form.get(), Qt::Key_Space);
+    EXPECT_FALSE(form->Paused);
+    EXPECT_EQ(mode(), "playing");
+    QTest::keyClick(form.get(), Qt::Key_Space);
+    ASSERT_TRUE(form->Paused);
+
+    // Paused, so the position moves by the keys alone; a paused video stays paused.
+    int32_t before = positionMs();
+    QTest::keyClick(form.get(), Qt::Key_Right);
+    EXPECT_NEAR(positionMs(), before + 5000, 1000);
+    EXPECT_EQ(mode(), "paused");
+    before = positionMs();
+    QTest::keyClick(form.get(), Qt::Key_Right);
+    EXPECT_NEAR(positionMs(), before + 5000, 1000);
+    QTest::keyClick(form.get(), Qt::Key_Left);
+    EXPECT_NEAR(positionMs(), before, 1000);
+    QTest::keyClick(form.get(), Qt::Key_Home);
+    EXPECT_LT(positionMs(), 1000);
+    QTest::keyClick(form.get(), Qt::Key_Left);  // not before the start
+    EXPECT_LT(positionMs(), 1000);
+    QTest::keyClick(form.get(), Qt::Key_Space);
+    EXPECT_EQ(mode(), "playing");
+
+    // Return is "Capturer": the face sinks on the press, the run follows the release.
+    const uint32_t pressed = forms::toArgb(Form1::kPressedColor) & 0xFFFFFF;
+    QTest::keyPress(form.get(), Qt::Key_Return);
+    EXPECT_EQ(faceAt(0), pressed);
+    QTest::keyRelease(form.get(), Qt::Key_Return);
+    int bitmaps = 0;
+    for (const auto& e : fs::directory_iterator(CaptureFolder))
+        bitmaps += e.path().extension() == ".bmp";
+    EXPECT_EQ(bitmaps, 1);
+
+    // Ctrl+O is "Ouvrir": its face sinks, the release shows the dialog; Cancel replays the file.
+    bool dialogShown = false;
+    CDialogEX::SetShownHook([&](QFileDialog& d) {
+        dialogShown = true;
+        d.reject();
+    });
+    QTest::keyPress(form.get(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(faceAt(2), pressed);
+    EXPECT_FALSE(dialogShown);
+    QTest::keyRelease(form.get(), Qt::Key_O);  // Ctrl may be let go first
+    EXPECT_TRUE(dialogShown);
+    EXPECT_EQ(mode(), "playing");
+
+    // Ctrl+Q is "Quitter".
+    QTest::keyClick(form.get(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(form->Playing);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(boxes.empty());
+}
+
+// Every type the desktop entry offers is recognised in a generated file of that type, and the
+// real service plays that file.
+TEST(DesktopEntryTest, everyListedTypeIsAFileTheServicePlays) {
+    test::qtApp();
+    mci::setDefaultService(nullptr);
+    QFile file(QStringLiteral(STILLMAR_DESKTOP_ENTRY));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    QString exec;
+    QStringList types;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        if (line.startsWith(u"Exec=")) exec = line.mid(5);
+        if (line.startsWith(u"MimeType=")) types = line.mid(9).split(u';', Qt::SkipEmptyParts);
+    }
+    EXPECT_EQ(exec, "stillmar %f");
+    ASSERT_GE(types.size(), 20);
+
+    const std::string v = "-f lavfi -i testsrc2=s=176x144:r=25:d=1";
+    const std::string a = "-f lavfi -i sine=d=1";
+    const std::string av = v + " " + a + " -shortest ";
+    // type -> file name, ffmpeg arguments ("" for a file written here)
+    const std::map<QString, std::pair<std::string, std::string>> samples = {
+        {"video/mp4", {"s.mp4", av + "-c:v libx264 -pix_fmt yuv420p -c:a aac"}},
+        {"video/x-matroska", {"s.mkv", av + "-c:v libx264 -pix_fmt yuv420p -c:a libvorbis"}},
+        {"video/webm", {"s.webm", av + "-c:v libvpx -c:a libvorbis"}},
+        {"video/ogg", {"s.ogv", av + "-c:v libtheora -c:a libvorbis"}},
+        {"video/mpeg", {"s.mpg", av + "-c:v mpeg1video -c:a mp2 -f mpeg"}},
+        {"video/mp2t", {"s.ts", av + "-c:v mpeg2video -c:a mp2 -f mpegts"}},
+        {"video/x-msvideo", {"s.avi", av + "-c:v mpeg4 -c:a pcm_s16le"}},
+        {"video/quicktime", {"s.mov", av + "-c:v libx264 -pix_fmt yuv420p -c:a aac"}},
+        {"video/x-ms-wmv", {"s.wmv", av + "-c:v wmv2 -c:a wmav2"}},
+        {"video/x-ms-asf", {"s.asf", av + "-c:v wmv2 -c:a wmav2 -f asf"}},
+        {"application/vnd.ms-asf", {"s.asf", av + "-c:v wmv2 -c:a wmav2 -f asf"}},
+        {"video/x-flv", {"s.flv", av + "-c:v flv -c:a libmp3lame -ar 44100"}},
+        {"video/3gpp", {"s.3gp", av + "-c:v h263 -c:a aac -ar 8000 -ac 1"}},
+        {"video/3gpp2", {"s.3g2", av + "-c:v h263 -c:a aac -ar 8000 -ac 1"}},
+        {"audio/mpeg", {"s.mp3", a + " -c:a libmp3lame"}},
+        {"audio/mp2", {"s.mp2", a + " -c:a mp2"}},
+        {"audio/x-wav", {"s.wav", a + " -c:a pcm_s16le"}},
+        {"audio/flac", {"s.flac", a + " -c:a flac"}},
+        {"audio/ogg", {"s.ogg", a + " -c:a libvorbis"}},
+        {"audio/x-vorbis+ogg", {"s.ogg", a + " -c:a libvorbis"}},
+        {"audio/x-flac+ogg", {"s.oga", a + " -c:a flac -f oga"}},
+        {"audio/x-opus+ogg", {"s.opus", a + " -c:a libopus"}},
+        {"audio/aac", {"s.aac", a + " -c:a aac -f adts"}},
+        {"audio/mp4", {"s.m4a", a + " -c:a aac"}},
+        {"audio/x-m4a", {"s.m4a", a + " -c:a aac"}},
+        {"audio/x-aiff", {"s.aif", a + " -c:a pcm_s16be -f aiff"}},
+        {"audio/basic", {"s.au", a + " -f au"}},
+        {"audio/x-ms-wma", {"s.wma", a + " -c:a wmav2 -f asf"}},
+        {"audio/ac3", {"s.ac3", a + " -c:a ac3"}},
+        {"audio/x-matroska", {"s.mka", a + " -c:a libvorbis -f matroska"}},
+        {"audio/midi", {"s.mid", ""}},
+    };
+    const std::string dir = test::makeTempDir("mime");
+    const QMimeDatabase db;
+    auto& service = mci::defaultService();
+    for (const QString& type : types) {
+        SCOPED_TRACE(type.toStdString());
+        const auto sample = samples.find(type);
+        ASSERT_NE(sample, samples.end()) << "no sample for a listed type";
+        const std::string path = dir + "/" + sample->second.first;
+        if (!fs::exists(path)) {
+            if (sample->second.second.empty()) {
+                // One middle C for 480 ticks, format 0.
+                static const unsigned char midi[] = {
+                    'M', 'T',  'h',  'd',  0,    0,   0,  6, 0,    0,    0, 1,
+                    1,   0xE0, 'M',  'T',  'r',  'k', 0,  0, 0,    13,   0, 0x90,
+                    60,  64,   0x83, 0x60, 0x80, 60,  64, 0, 0xFF, 0x2F, 0};
+                std::ofstream(path, std::ios::binary)
+                    .write(reinterpret_cast<const char*>(midi), sizeof midi);
+            } else {
+                ASSERT_EQ(test::run("ffmpeg -nostdin -hide_banner -loglevel error -y " +
+                                    sample->second.second + " " + path),
+                          0);
+            }
+        }
+        const QMimeType found = db.mimeTypeForFile(QString::fromStdString(path));
+        EXPECT_TRUE(found.name() == type || found.aliases().contains(type) || found.inherits(type))
+            << "recognised as " << found.name().toStdString();
+        std::string reply;
+        ASSERT_EQ(service.sendString("open \"" + path + "\" alias S", &reply, 256, 0), 0u);
+        EXPECT_EQ(service.sendString("set S time format ms", &reply, 256, 0), 0u);
+        EXPECT_EQ(service.sendString("play S from 0 to 300 wait", &reply, 256, 0), 0u);
+        EXPECT_EQ(service.sendString("status S position", &reply, 256, 0), 0u);
+        EXPECT_GE(rt::leadingNumber(reply), 300);
+        service.sendString("close S", nullptr, 0, 0);
+    }
+    fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace stillmar
