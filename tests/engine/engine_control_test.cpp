@@ -7,8 +7,10 @@
 #include <fstream>
 #include <random>
 
+#include "platform/mci/engine/engine_counters.h"
 #include "platform/mci/engine/source_cache.h"
 #include "platform/mci/media_engine.h"
+#include "platform/system/bmp_file.h"
 #include "tests/engine/test_surface.h"
 #include "tests/support/fixtures.h"
 
@@ -158,6 +160,64 @@ TEST_F(EngineControlTest, refresh_presentsTheShownFrameAtTheNewTargetSize) {
     engine_->setSurface(nullptr);
     engine_->seek(8000);  // no surface: nothing to show, nothing breaks
     EXPECT_EQ(engine_->positionMs(), 8000);
+}
+
+TEST_F(EngineControlTest, handedOverFrames_areConvertedOnlyWhenRead_oncePerSize) {
+    // An off-screen surface, as the service gives a device without a window layer.
+    auto surface = makeOffscreenSurface(engine_->info().videoSize);
+    engine_->setSurface(surface.get());
+    const auto conversions = [] { return engine::engineCounters().conversions; };
+    const int64_t before = conversions();
+    // Placed twice, then a seek: nothing has read a picture yet.
+    surface->setDestination({0, 0, 32, 24});
+    engine_->refresh();
+    surface->setDestination({0, 0, 160, 120});
+    engine_->refresh();
+    engine_->seek(5480);
+    engine_->refresh();
+    EXPECT_EQ(conversions(), before);
+
+    auto shown = surface->presented();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->width, 160);
+    EXPECT_EQ(test::decodeFrameNumber(shown->pixels, shown->width, shown->height), frame25(5480));
+    EXPECT_EQ(surface->presented(), shown);  // the same size again: no second conversion
+    engine_->refresh();
+    EXPECT_EQ(surface->presented(), shown);
+    EXPECT_EQ(conversions(), before + 1);
+
+    // At the video's own size the window shows exactly what "capture ... as" writes.
+    surface->setDestination({0, 0, 320, 240});
+    shown = surface->presented();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->width, 320);
+    const std::string dir = test::makeTempDir("engine-handover");
+    ASSERT_EQ(engine_->captureFrame(dir + "/f.bmp"), EngineStatus::Ok);
+    sys::BmpImage bmp;
+    ASSERT_TRUE(sys::readBmp(dir + "/f.bmp", bmp));
+    EXPECT_TRUE(bmp.pixels == shown->pixels);
+    fs::remove_all(dir);
+    engine_->setSurface(nullptr);
+}
+
+TEST(EnginePlaybackCountTest, everyFrameAfterTheStart_isPresentedOrDropped) {
+    const std::string path = test::fixture("short.mp4");
+    ASSERT_FALSE(path.empty());
+    auto engine = createMediaEngine();
+    ASSERT_EQ(engine->open(path), EngineStatus::Ok);
+    TestSurface surface;
+    surface.setVisible(true);
+    engine->setSurface(&surface);
+    const auto before = engine::engineCounters();
+    engine->play(0, -1);
+    ASSERT_TRUE(engine->waitUntilStopped(20s));
+    const auto d = engine::engineCounters() - before;
+    // Frame 0 is the start; the 9 after it are each counted once, however late they come.
+    EXPECT_EQ(d.presented + d.dropped, 9);
+    EXPECT_GE(d.presented, 1);  // the last frame is always shown
+    EXPECT_LE(d.late, d.presented);
+    EXPECT_EQ(surface.shownFrame(), 9);
+    engine->setSurface(nullptr);
 }
 
 TEST(EngineCacheTest, changedFile_isOpenedAfresh) {

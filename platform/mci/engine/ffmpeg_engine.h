@@ -83,7 +83,10 @@ class FfmpegEngine final : public MediaEngine {
     bool pumpOne(uint32_t serial);
     void presentLoop();
     bool handleItem(FrameItem& item);
-    void presentFrame(const AVFrame* frame, int64_t ptsMs);
+    // Playback frames are converted at once (`now`) when the window is visible; anything else
+    // (a seek's frame, a refresh, a hidden window) is handed over to be converted when drawn.
+    void presentFrame(const AVFrame* frame, int64_t ptsMs, bool now);
+    FrameMaker makerFor(const AVFrame* frame, int64_t ptsMs) const;
     void finish(uint32_t serial, int64_t atMs);
 
     void audioLoop();
@@ -107,7 +110,6 @@ class FfmpegEngine final : public MediaEngine {
     int64_t playStartMs_ = 0;
     FramePtr shown_;
     int64_t shownPtsMs_ = 0;
-    uint64_t refreshWanted_ = 0, refreshDone_ = 0;
     PlaybackClock clock_;
     int32_t speed_ = 1000;
 
@@ -119,8 +121,8 @@ class FfmpegEngine final : public MediaEngine {
     std::mutex surfaceMutex_;
     VideoSurface* surface_ = nullptr;
     FrameConverter presentConverter_;  // presenter thread only
-    // What the surface was last given, so that a refresh that changes nothing (a window shown
-    // again, a placement at the same size) costs no conversion.
+    // What the surface was last given, and for which size, so that a refresh that changes
+    // nothing (a window shown again, a placement at the same size) costs nothing.
     struct Presented {
         const VideoSurface* surface = nullptr;
         const uint8_t* data = nullptr;
@@ -128,7 +130,14 @@ class FfmpegEngine final : public MediaEngine {
         Size size;
         bool operator==(const Presented&) const = default;
     } lastPresented_;
-    FrameConverter captureConverter_;  // caller's thread only
+    // Converts frames handed over to surfaces, on whichever thread draws them; shared with the
+    // surfaces, which may keep a frame after the engine is gone.
+    struct LaterConverter {
+        std::mutex mutex;
+        FrameConverter converter;
+    };
+    std::shared_ptr<LaterConverter> laterConverter_ = std::make_shared<LaterConverter>();
+    FrameConverter captureConverter_{FrameConverter::allCores()};  // caller's thread only
 
     BoundedQueue<FrameItem> frames_{4};
     BoundedQueue<AudioItem> audioPackets_{512};

@@ -9,10 +9,19 @@ namespace stillmar::mci::engine {
 
 class FrameConverter {
   public:
+    // `threads` > 1: each picture is converted in that many slices at once. The slices are the
+    // rows one thread would make: the pixels are the same either way.
+    explicit FrameConverter(int threads = 1) : threads_(threads) {}
+    // As many slices as the machine has cores.
+    static int allCores();
+
     // `size` 0x0 means the frame's own size. Null when the frame cannot be converted.
     std::shared_ptr<VideoFrame> convert(const AVFrame* frame, Size size, int64_t ptsMs);
 
   private:
+    SwsContext* makeScaler(const AVFrame* frame, int dstW, int dstH) const;
+
+    int threads_ = 1;
     ScalerPtr scaler_;
     int srcW_ = 0, srcH_ = 0, srcFormat_ = -1, dstW_ = 0, dstH_ = 0;
     int colorspace_ = -1, range_ = -1;

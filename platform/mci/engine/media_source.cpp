@@ -316,6 +316,7 @@ FramePtr MediaSource::decodeRaw() {
             }
             lastTicks_ = frame->best_effort_timestamp;
             fresh_ = false;
+            ++decoded_;
             return frame;
         }
         const FfStatus s = translate(rc);

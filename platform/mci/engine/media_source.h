@@ -38,6 +38,8 @@ class MediaSource {
     VideoFramePtr firstImage(const AVFrame* frame, Size size) const;
     void keepFirstImage(const AVFrame* frame, VideoFramePtr image);
     int64_t framePtsMs(const AVFrame* frame) const;
+    // Frames decoded since the file was opened (those skipped unseen are not counted).
+    int64_t decodedFrames() const { return decoded_; }
 
     // Audio-only files: seek, then read packets (handed to the audio sink); false at the end.
     void seekAudio(int64_t ms);
@@ -85,6 +87,7 @@ class MediaSource {
     bool inputEnded_ = false, drained_ = false;
     int errors_ = 0;
     bool skipNonRef_ = false;
+    int64_t decoded_ = 0;
     std::function<bool(PacketPtr)> audioSink_;
     mutable std::mutex imageMutex_;
     VideoFramePtr firstImages_[2];  // the window's first size and the size it is put at
