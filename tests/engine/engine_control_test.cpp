@@ -8,6 +8,7 @@
 #include <random>
 
 #include "platform/mci/engine/engine_counters.h"
+#include "platform/mci/engine/media_source.h"
 #include "platform/mci/engine/source_cache.h"
 #include "platform/mci/media_engine.h"
 #include "platform/system/bmp_file.h"
@@ -218,6 +219,42 @@ TEST(EnginePlaybackCountTest, everyFrameAfterTheStart_isPresentedOrDropped) {
     EXPECT_LE(d.late, d.presented);
     EXPECT_EQ(surface.shownFrame(), 9);
     engine->setSurface(nullptr);
+}
+
+TEST(MediaSourceTest, interruptedPlaybackDecoding_goesOnWithoutLosingAFrame) {
+    // A close or a seek interrupts the decoding of the next frame; the warm file then goes on
+    // from where it stood, so the next exact seek forward still finds its frame.
+    const std::string path = test::fixture("clock.mp4");
+    ASSERT_FALSE(path.empty());
+    EngineStatus status;
+    auto source = engine::MediaSource::open(path, status);
+    ASSERT_TRUE(source);
+    std::atomic<bool> interrupt{false};
+    source->setInterrupt(&interrupt);
+    ASSERT_TRUE(source->seekVideo(2000, false));
+    std::vector<int64_t> seen;
+    int refused = 0;
+    for (int round = 0; round < 3; ++round) {
+        interrupt = true;
+        for (int i = 0; i < 8; ++i) {
+            const AVFrame* f = source->nextVideo();
+            if (f)
+                seen.push_back(source->framePtsMs(f));
+            else
+                ++refused;
+        }
+        interrupt = false;
+        for (int i = 0; i < 3; ++i) {
+            const AVFrame* f = source->nextVideo();
+            ASSERT_TRUE(f);
+            seen.push_back(source->framePtsMs(f));
+        }
+    }
+    EXPECT_GT(refused, 0);
+    for (std::size_t i = 0; i < seen.size(); ++i) EXPECT_EQ(frame25(seen[i]), 51 + int(i));
+    const AVFrame* f = source->seekVideo(3000, false);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(frame25(source->framePtsMs(f)), 75);
 }
 
 TEST(EngineCacheTest, changedFile_isOpenedAfresh) {

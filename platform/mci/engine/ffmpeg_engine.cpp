@@ -63,6 +63,7 @@ void FfmpegEngine::close() {
     stopThreads();
     if (source_) {
         source_->setAudioSink(nullptr);
+        source_->setInterrupt(nullptr);
         cacheSource(key_, std::move(source_));
     }
     audioOut_.reset();
@@ -84,12 +85,14 @@ void FfmpegEngine::startThreads() {
         std::lock_guard lock(commandMutex_);
         pending_.reset();
         decodeQuit_ = false;
+        decodeInterrupt_ = false;
     }
     {
         std::lock_guard lock(pcmMutex_);
         pcm_.clear();
         pcmFrames_ = 0;
     }
+    source_->setInterrupt(&decodeInterrupt_);
     source_->setAudioSink([this](PacketPtr packet) {
         const uint32_t serial = sinkSerial_.load();
         if (serial == 0) return false;
@@ -109,6 +112,7 @@ void FfmpegEngine::stopThreads() {
     {
         std::lock_guard lock(commandMutex_);
         decodeQuit_ = true;
+        decodeInterrupt_ = true;
     }
     commandCv_.notify_all();
     frames_.abort();
@@ -129,6 +133,7 @@ uint32_t FfmpegEngine::post(Command cmd) {
     {
         std::lock_guard lock(commandMutex_);
         pending_ = cmd;  // a newer command replaces one not yet taken
+        decodeInterrupt_ = true;
     }
     commandCv_.notify_all();
     frames_.interrupt();
@@ -336,6 +341,7 @@ void FfmpegEngine::decodeLoop() {
             if (!pumping) commandCv_.wait(lock, [&] { return decodeQuit_ || pending_; });
             if (decodeQuit_) return;
             cmd.swap(pending_);
+            decodeInterrupt_ = false;
         }
         if (cmd) {
             pumping = false;
@@ -374,7 +380,7 @@ bool FfmpegEngine::pumpOne(uint32_t serial) {
     if (info_.hasVideo) {
         const AVFrame* f = source_->nextVideo();
         if (!f) {
-            frames_.push(FrameItem{FrameItem::End, serial, nullptr, 0});
+            if (!decodeInterrupt_) frames_.push(FrameItem{FrameItem::End, serial, nullptr, 0});
             return false;
         }
         frames_.push(FrameItem{FrameItem::Frame, serial, refFrame(f), source_->framePtsMs(f)});

@@ -117,6 +117,9 @@ class FfmpegEngine final : public MediaEngine {
     std::condition_variable commandCv_;
     std::optional<Command> pending_;
     bool decodeQuit_ = false;
+    // Raised with a pending command or the quit: playback decoding stops before its next
+    // packet, so that a seek or a close does not wait for a frame nobody will see.
+    std::atomic<bool> decodeInterrupt_{false};
 
     std::mutex surfaceMutex_;
     VideoSurface* surface_ = nullptr;

@@ -321,6 +321,9 @@ FramePtr MediaSource::decodeRaw() {
         }
         const FfStatus s = translate(rc);
         if (s == FfStatus::NeedsInput) {
+            // Stopping here loses nothing: what was sent stays in the decoder for next time.
+            if (interruptible_ && interrupt_ && interrupt_->load(std::memory_order_relaxed))
+                return nullptr;
             if (feedVideo()) continue;
             if (drained_) return nullptr;
             inputEnded_ = drained_ = true;
@@ -400,7 +403,9 @@ const AVFrame* MediaSource::seekVideo(int64_t ms, bool reseek) {
 
 const AVFrame* MediaSource::nextVideo() {
     if (vIndex_ < 0) return nullptr;
+    interruptible_ = true;
     FramePtr f = decodeRaw();
+    interruptible_ = false;
     if (!f) return nullptr;
     cur_ = std::move(f);
     return cur_.get();

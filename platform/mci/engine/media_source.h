@@ -30,8 +30,12 @@ class MediaSource {
     // seek (so that the audio packets around `ms` are read again). The frame stays valid
     // until the next call.
     const AVFrame* seekVideo(int64_t ms, bool reseek);
-    // The next frame in display order; null at the end or on a fatal error.
+    // The next frame in display order; null at the end, on a fatal error, or when the
+    // interrupt flag is raised before the next packet is read (the file then goes on where it
+    // stood at the next call).
     const AVFrame* nextVideo();
+    // Raised by the owner to stop nextVideo() early; null: never (thread-safe to raise).
+    void setInterrupt(const std::atomic<bool>* flag) { interrupt_ = flag; }
     const AVFrame* firstFrame() const { return first_.get(); }
     // The first frame as last converted for a surface: a warm reopen shows it again without
     // converting (thread-safe).
@@ -87,6 +91,8 @@ class MediaSource {
     bool inputEnded_ = false, drained_ = false;
     int errors_ = 0;
     bool skipNonRef_ = false;
+    const std::atomic<bool>* interrupt_ = nullptr;
+    bool interruptible_ = false;  // inside nextVideo()
     int64_t decoded_ = 0;
     std::function<bool(PacketPtr)> audioSink_;
     mutable std::mutex imageMutex_;
