@@ -322,7 +322,7 @@ EngineStatus FfmpegEngine::captureFrame(const std::string& bmpPath) {
     if (!frame) return EngineStatus::Unsupported;
     // At the video's own size, in slices over every core; the slices are the very rows one
     // thread would make, so the picture is the one the window shows at that size.
-    auto image = captureConverter_.convert(frame.get(), size, pts);
+    auto image = source_->captureConverter().convert(frame.get(), size, pts);
     if (!image) return EngineStatus::Io;
     return sys::writeBmp24(bmpPath, image->width, image->height, image->pixels.data(), image->width)
                ? EngineStatus::Ok
@@ -398,9 +398,10 @@ bool FfmpegEngine::pumpOne(uint32_t serial) {
 FrameMaker FfmpegEngine::makerFor(const AVFrame* frame, int64_t ptsMs) const {
     std::shared_ptr<AVFrame> ref(refFrame(frame).release(), [](AVFrame* f) { av_frame_free(&f); });
     if (!ref) return nullptr;
-    return [ref, ptsMs, later = laterConverter_](Size size) {
-        std::lock_guard lock(later->mutex);
-        return VideoFramePtr(later->converter.convert(ref.get(), size, ptsMs));
+    // The converter lives with the file and with the surfaces that keep such a frame, which
+    // may outlive the engine.
+    return [ref, ptsMs, converter = source_->drawConverter()](Size size) {
+        return VideoFramePtr(converter->convert(ref.get(), size, ptsMs));
     };
 }
 

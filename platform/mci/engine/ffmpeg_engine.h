@@ -133,14 +133,6 @@ class FfmpegEngine final : public MediaEngine {
         Size size;
         bool operator==(const Presented&) const = default;
     } lastPresented_;
-    // Converts frames handed over to surfaces, on whichever thread draws them; shared with the
-    // surfaces, which may keep a frame after the engine is gone.
-    struct LaterConverter {
-        std::mutex mutex;
-        FrameConverter converter;
-    };
-    std::shared_ptr<LaterConverter> laterConverter_ = std::make_shared<LaterConverter>();
-    FrameConverter captureConverter_{FrameConverter::allCores()};  // caller's thread only
 
     BoundedQueue<FrameItem> frames_{4};
     BoundedQueue<AudioItem> audioPackets_{512};

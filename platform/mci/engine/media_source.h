@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/mci/engine/ff.h"
+#include "platform/mci/engine/frame_converter.h"
 #include "platform/mci/media_engine.h"
 
 namespace stillmar::mci::engine {
@@ -42,6 +43,10 @@ class MediaSource {
     VideoFramePtr firstImage(const AVFrame* frame, Size size) const;
     void keepFirstImage(const AVFrame* frame, VideoFramePtr image);
     int64_t framePtsMs(const AVFrame* frame) const;
+    // Converters kept with the file, so that a warm reopen does not set up its scalers again:
+    // one for the pictures surfaces draw (shared with them), one over every core for captures.
+    std::shared_ptr<SharedConverter> drawConverter() const { return drawConverter_; }
+    SharedConverter& captureConverter() { return captureConverter_; }
     // Frames decoded since the file was opened (those skipped unseen are not counted).
     int64_t decodedFrames() const { return decoded_; }
 
@@ -95,6 +100,8 @@ class MediaSource {
     bool interruptible_ = false;  // inside nextVideo()
     int64_t decoded_ = 0;
     std::function<bool(PacketPtr)> audioSink_;
+    std::shared_ptr<SharedConverter> drawConverter_ = std::make_shared<SharedConverter>();
+    SharedConverter captureConverter_{FrameConverter::allCores()};
     mutable std::mutex imageMutex_;
     VideoFramePtr firstImages_[2];  // the window's first size and the size it is put at
 };
