@@ -38,6 +38,7 @@ void VideoSurfaceWidget::paintEvent(QPaintEvent*) {
     }
     // A frame handed over unconverted is converted here, at the size it is drawn at.
     const mci::VideoFramePtr frame = state_->picture({dest.w, dest.h});
+    state_->undrawn = 0;
     QPainter p(this);
     const QRect target(dest.x, dest.y, dest.w, dest.h);
     QRegion around(rect());
@@ -56,6 +57,8 @@ void VideoSurfaceWidget::paintEvent(QPaintEvent*) {
 }
 
 namespace {
+
+constexpr int kUndrawnLimit = 3;
 
 class WidgetSurface final : public mci::VideoSurface {
   public:
@@ -100,6 +103,8 @@ class WidgetSurface final : public mci::VideoSurface {
         if (widget_) widget_->setVisible(visible);
     }
     bool isVisible() const override { return visible_; }
+    // A few frames may wait for a busy window thread; more mean that nothing draws them.
+    bool wantsPictures() const override { return visible_ && state_->undrawn < kUndrawnLimit; }
 
     mci::Size targetSize() const override {
         std::lock_guard lock(state_->mutex);
@@ -114,6 +119,7 @@ class WidgetSurface final : public mci::VideoSurface {
             state_->maker = nullptr;
             ++state_->generation;
         }
+        ++state_->undrawn;
         queueRepaint();
     }
 
@@ -124,6 +130,7 @@ class WidgetSurface final : public mci::VideoSurface {
             state_->frame.reset();
             ++state_->generation;
         }
+        ++state_->undrawn;
         queueRepaint();
     }
 

@@ -20,6 +20,8 @@ struct SurfaceState {
     // conversion made outside the lock is kept only if no newer frame came meanwhile).
     mci::FrameMaker maker;
     uint64_t generation = 0;
+    // Frames given since the widget last painted; a covered widget never paints.
+    std::atomic<int> undrawn{0};
     mci::Rect destination;
     bool destinationSet = false;
     std::atomic<bool> repaintQueued{false};

@@ -65,6 +65,10 @@ public:
     // before anything is drawn, costs no conversion. A later present() or presentLater()
     // replaces it. By default it is converted at once.
     virtual void presentLater(FrameMaker make) { present(make(targetSize())); }
+    // Whether a picture given now would be drawn: false while the window is hidden or while it
+    // has not drawn what it was last given for a while (covered by another window). Playback
+    // then hands its frames over unconverted.
+    virtual bool wantsPictures() const { return isVisible(); }
     // The picture shown now, at targetSize() (a frame given to presentLater() is converted).
     virtual VideoFramePtr presented() const = 0;
 };

@@ -75,6 +75,16 @@ TEST(VideoSurfaceTest, frameHandedOver_isConvertedOnceAtTheSizeItIsDrawnAt) {
     surface->present(solidFrame(100, 50, 0xFFFF0000));
     EXPECT_EQ(QColor(parent.grab().toImage().pixel(50, 25)), QColor(255, 0, 0));
     EXPECT_EQ(made.size(), 1u);
+
+    // Frames that are never drawn (a covered window) stop being wanted ready-made, until the
+    // window draws again.
+    EXPECT_TRUE(surface->wantsPictures());
+    for (int i = 0; i < 3; ++i) surface->present(solidFrame(100, 50, 0xFF0000FF));
+    EXPECT_FALSE(surface->wantsPictures());
+    parent.grab();
+    EXPECT_TRUE(surface->wantsPictures());
+    surface->setVisible(false);
+    EXPECT_FALSE(surface->wantsPictures());
 }
 
 TEST(VideoSurfaceTest, parentDestroyedFirst_leavesASurfaceThatIsSafeToUse) {

@@ -412,7 +412,7 @@ void FfmpegEngine::presentFrame(const AVFrame* frame, int64_t ptsMs, bool now) {
     const Presented current{surface_, frame->data[0], ptsMs, size};
     if (current == lastPresented_) return;  // the surface has this frame for this size
     lastPresented_ = current;
-    if (!now || !surface_->isVisible()) {
+    if (!now || !surface_->wantsPictures()) {
         if (FrameMaker make = makerFor(frame, ptsMs)) surface_->presentLater(std::move(make));
         return;
     }

@@ -83,8 +83,9 @@ class FfmpegEngine final : public MediaEngine {
     bool pumpOne(uint32_t serial);
     void presentLoop();
     bool handleItem(FrameItem& item);
-    // Playback frames are converted at once (`now`) when the window is visible; anything else
-    // (a seek's frame, a refresh, a hidden window) is handed over to be converted when drawn.
+    // Playback frames are converted at once (`now`) when the window draws them; anything else
+    // (a seek's frame, a refresh, a hidden or covered window) is handed over to be converted
+    // when drawn.
     void presentFrame(const AVFrame* frame, int64_t ptsMs, bool now);
     FrameMaker makerFor(const AVFrame* frame, int64_t ptsMs) const;
     void finish(uint32_t serial, int64_t atMs);
