@@ -1,7 +1,7 @@
 // Speed and memory of the media engine on a 1080p H.264 file (25 fps, 10-second groups of
 // pictures, two minutes), next to the ffmpeg tool doing the same work. Prints figures only.
 //
-//   engine_bench [memory|capture|seek|decode|playback]...   (default: all, in that order)
+//   engine_bench [memory|capture|service|seek|decode|playback]...   (default: all, in that order)
 //   STILLMAR_BENCH_START=P  first second of the still-frame run (default 10)
 
 #include <sys/wait.h>
@@ -13,11 +13,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/mci/command_service.h"
 #include "platform/mci/engine/engine_counters.h"
 #include "platform/mci/engine/media_source.h"
 #include "platform/mci/engine/source_cache.h"
@@ -244,6 +246,58 @@ void decode(const std::string& file) {
                 100.0 * tool / ours, 100.0 * toolVideo / ours);
 }
 
+// The still-frame command sequence through the service, as the window sends it for each frame
+// but with "capture ... as" (the video's own size) instead of a copy of the window.
+void service(const std::string& file) {
+    const char* env = std::getenv("STILLMAR_BENCH_START");
+    const int start = env ? std::atoi(env) : 10;
+    std::printf("\n== the still-frame command sequence, capture ... as, seconds %d..%d\n", start,
+                start + 98);
+    const fs::path dir =
+        fs::temp_directory_path() / ("stillmar-bench-service-" + std::to_string(getpid()));
+    fs::create_directories(dir / "tool");
+    stillmar::mci::engine::clearSourceCache();
+    CommandService& mci = defaultService();
+    std::map<std::string, double> steps;
+    int failures = 0;
+    auto send = [&](const std::string& step, const std::string& command) {
+        std::string reply;
+        const auto t = Clock::now();
+        const uint32_t rc = mci.sendString(command, &reply, 256, 0);
+        steps[step] += seconds(t, Clock::now());
+        return rc;
+    };
+    const auto t0 = Clock::now();
+    for (int k = 0; k < 99; ++k) {
+        send("close + open", "close VideoCapture");
+        if (send("close + open", "open \"" + file + "\" type MPEGVideo alias VideoCapture") != 0) {
+            ++failures;
+            continue;
+        }
+        send("set", "set VideoCapture time format ms");
+        send("set", "set VideoCapture audio all off");
+        send("window ... state hide / show", "window VideoCapture state hide");
+        send("seek", "seek VideoCapture to " + std::to_string((start + k) * 1000));
+        send("window ... state hide / show", "window VideoCapture state show");
+        send("put ... window (twice)", "put VideoCapture window at 0 0 32 24");
+        send("put ... window (twice)", "put VideoCapture window at 0 0 489 372");
+        send("pause", "pause VideoCapture wait");
+        const std::string out = (dir / ("Capture" + std::to_string(k) + ".bmp")).string();
+        if (send("capture ... as", "capture VideoCapture as \"" + out + "\"") != 0) ++failures;
+    }
+    send("close + open", "close VideoCapture");
+    const double ours = seconds(t0, Clock::now());
+    std::printf("  per-step breakdown (ms per frame):\n");
+    for (const auto& [name, total] : steps)
+        std::printf("    %-32s %7.1f ms\n", name.c_str(), total * 1000 / 99);
+    const double tool = timeCommand(
+        "ffmpeg -nostdin -hide_banner -loglevel error -y -ss " + std::to_string(start) + " -i \"" +
+        file + "\" -vf fps=1 -frames:v 99 \"" + (dir / "tool").string() + "/out%d.bmp\"");
+    std::printf("  service: %.2f s (%d failures)   ffmpeg: %.2f s   ratio %.2f (target <= 1.0)\n",
+                ours, failures, tool, ours / tool);
+    fs::remove_all(dir);
+}
+
 // A 1080p30 file with sound played for a minute on a visible 489x372 window: what playback
 // presents and drops, and how far the shown frame strays from the clock (the sound's, when a
 // sound device opens; SDL_AUDIODRIVER=dummy gives a timed one).
@@ -291,10 +345,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::vector<std::string> parts(argv + 1, argv + argc);
-    if (parts.empty()) parts = {"memory", "capture", "seek", "decode", "playback"};
+    if (parts.empty()) parts = {"memory", "capture", "service", "seek", "decode", "playback"};
     for (const std::string& p : parts) {
         if (p == "memory") memory(file);
         if (p == "capture") capture(file);
+        if (p == "service") service(file);
         if (p == "seek") seek(file);
         if (p == "decode") decode(file);
         if (p == "playback") playback();
