@@ -257,6 +257,33 @@ TEST(MediaSourceTest, interruptedPlaybackDecoding_goesOnWithoutLosingAFrame) {
     EXPECT_EQ(frame25(source->framePtsMs(f)), 75);
 }
 
+TEST(MediaSourceTest, reseekWhereTheDecoderStands_readsTheSoundAgainWithoutDecodingAgain) {
+    // Playing with sound from where a device stands: the sound around the start is read again,
+    // and the pictures go on from that frame exactly.
+    const std::string path = test::fixture("clock.mp4");
+    ASSERT_FALSE(path.empty());
+    EngineStatus status;
+    auto source = engine::MediaSource::open(path, status);
+    ASSERT_TRUE(source);
+    const AVFrame* f = source->seekVideo(6480, false);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(frame25(source->framePtsMs(f)), 162);
+    int sound = 0;
+    source->setAudioSink([&sound](engine::PacketPtr) { return ++sound > 0; });
+    const int64_t decoded = source->decodedFrames();
+    f = source->seekVideo(6480, true);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(frame25(source->framePtsMs(f)), 162);
+    for (int n = 163; n < 200; ++n) {
+        f = source->nextVideo();
+        ASSERT_TRUE(f);
+        EXPECT_EQ(frame25(source->framePtsMs(f)), n);
+    }
+    EXPECT_LE(source->decodedFrames() - decoded, 200 - 163);  // nothing decoded twice
+    EXPECT_GT(sound, 10);  // about 1.5 s of sound from the keyframe at 6 s, read again
+    source->setAudioSink(nullptr);
+}
+
 TEST(EngineCacheTest, changedFile_isOpenedAfresh) {
     const std::string dir = test::makeTempDir("engine-cache");
     const std::string path = dir + "/clip.mp4";

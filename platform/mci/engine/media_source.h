@@ -28,8 +28,9 @@ class MediaSource {
 
     // The frame whose display time contains `ms` (the last frame at or before it, counted from
     // the video stream's start); null when none can be decoded. `reseek` forces a demuxer
-    // seek (so that the audio packets around `ms` are read again). The frame stays valid
-    // until the next call.
+    // seek (so that the audio packets around `ms` are read again; when the decoder already
+    // stands there, its video packets are then passed over instead of decoded again). The
+    // frame stays valid until the next call.
     const AVFrame* seekVideo(int64_t ms, bool reseek);
     // The next frame in display order; null at the end, on a fatal error, or when the
     // interrupt flag is raised before the next packet is read (the file then goes on where it
@@ -96,6 +97,11 @@ class MediaSource {
     bool inputEnded_ = false, drained_ = false;
     int errors_ = 0;
     bool skipNonRef_ = false;
+    // The last video packet sent to the decoder since it was flushed (and whether one had no
+    // decode time), and after a seek of the demuxer alone, the packets it has had already.
+    int64_t lastFedDts_ = AV_NOPTS_VALUE;
+    bool fedWithoutDts_ = false;
+    int64_t replayTo_ = AV_NOPTS_VALUE;
     const std::atomic<bool>* interrupt_ = nullptr;
     bool interruptible_ = false;  // inside nextVideo()
     int64_t decoded_ = 0;
