@@ -30,19 +30,27 @@ inline double timeCommand(const std::string& command) {
 
 // A 1080p H.264 file, 25 fps, a keyframe every 10 s, two minutes, with sound: STILLMAR_BENCH_FILE
 // when set, else made once with the ffmpeg tool in the build's bench folder and shared by every
-// benchmark. Empty when it cannot be made.
-inline std::string benchFile() {
-    if (const char* given = std::getenv("STILLMAR_BENCH_FILE")) return given;
-    const std::string path = std::string(STILLMAR_BENCH_DIR) + "/bench1080.mp4";
+// benchmark. Other rates and lengths are made alike. Empty when it cannot be made.
+inline std::string benchFile(int fps = 25, int seconds = 120) {
+    if (const char* given = std::getenv("STILLMAR_BENCH_FILE"); given && fps == 25) return given;
+    const std::string name =
+        fps == 25 && seconds == 120
+            ? "bench1080.mp4"
+            : "bench1080p" + std::to_string(fps) + "-" + std::to_string(seconds) + "s.mp4";
+    const std::string path = std::string(STILLMAR_BENCH_DIR) + "/" + name;
     if (std::filesystem::exists(path)) return path;
     std::printf("generating %s (once)...\n", path.c_str());
     std::fflush(stdout);
     const std::string tmp = path + ".tmp.mp4";
+    const std::string rate = std::to_string(fps), length = std::to_string(seconds);
     const std::string cmd =
         "ffmpeg -nostdin -hide_banner -loglevel error -y"
-        " -f lavfi -i testsrc2=s=1920x1080:r=25:d=120"
-        " -f lavfi -i sine=frequency=440:sample_rate=48000:duration=120"
-        " -c:v libx264 -preset veryfast -g 250 -keyint_min 250 -sc_threshold 0 -pix_fmt yuv420p"
+        " -f lavfi -i testsrc2=s=1920x1080:r=" +
+        rate + ":d=" + length +
+        " -f lavfi -i sine=frequency=440:sample_rate=48000:duration=" + length +
+        " -c:v libx264 -preset veryfast -g " + std::to_string(fps * 10) + " -keyint_min " +
+        std::to_string(fps * 10) +
+        " -sc_threshold 0 -pix_fmt yuv420p"
         " -c:a aac -shortest \"" +
         tmp + "\"";
     if (run(cmd) != 0) return {};

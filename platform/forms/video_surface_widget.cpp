@@ -8,6 +8,22 @@
 
 namespace stillmar::forms {
 
+mci::VideoFramePtr SurfaceState::picture(mci::Size size) {
+    mci::FrameMaker make;
+    uint64_t asked = 0;
+    {
+        std::lock_guard lock(mutex);
+        const bool fits = frame && frame->width == size.w && frame->height == size.h;
+        if (!maker || fits || size.w <= 0 || size.h <= 0) return frame;
+        make = maker;
+        asked = generation;
+    }
+    mci::VideoFramePtr made = make(size);
+    std::lock_guard lock(mutex);
+    if (generation == asked && made) frame = made;
+    return made ? made : frame;
+}
+
 VideoSurfaceWidget::VideoSurfaceWidget(std::shared_ptr<SurfaceState> state, QWidget* parent)
     : QWidget(parent), state_(std::move(state)) {
     setAttribute(Qt::WA_OpaquePaintEvent, true);
@@ -15,13 +31,14 @@ VideoSurfaceWidget::VideoSurfaceWidget(std::shared_ptr<SurfaceState> state, QWid
 }
 
 void VideoSurfaceWidget::paintEvent(QPaintEvent*) {
-    mci::VideoFramePtr frame;
     mci::Rect dest;
     {
         std::lock_guard lock(state_->mutex);
-        frame = state_->frame;
         dest = state_->destinationSet ? state_->destination : mci::Rect{0, 0, width(), height()};
     }
+    // A frame handed over unconverted is converted here, at the size it is drawn at.
+    const mci::VideoFramePtr frame = state_->picture({dest.w, dest.h});
+    state_->undrawn = 0;
     QPainter p(this);
     const QRect target(dest.x, dest.y, dest.w, dest.h);
     QRegion around(rect());
@@ -40,6 +57,8 @@ void VideoSurfaceWidget::paintEvent(QPaintEvent*) {
 }
 
 namespace {
+
+constexpr int kUndrawnLimit = 3;
 
 class WidgetSurface final : public mci::VideoSurface {
   public:
@@ -84,6 +103,8 @@ class WidgetSurface final : public mci::VideoSurface {
         if (widget_) widget_->setVisible(visible);
     }
     bool isVisible() const override { return visible_; }
+    // A few frames may wait for a busy window thread; more mean that nothing draws them.
+    bool wantsPictures() const override { return visible_ && state_->undrawn < kUndrawnLimit; }
 
     mci::Size targetSize() const override {
         std::lock_guard lock(state_->mutex);
@@ -95,14 +116,25 @@ class WidgetSurface final : public mci::VideoSurface {
         {
             std::lock_guard lock(state_->mutex);
             state_->frame = std::move(frame);
+            state_->maker = nullptr;
+            ++state_->generation;
         }
+        ++state_->undrawn;
         queueRepaint();
     }
 
-    mci::VideoFramePtr presented() const override {
-        std::lock_guard lock(state_->mutex);
-        return state_->frame;
+    void presentLater(mci::FrameMaker make) override {
+        {
+            std::lock_guard lock(state_->mutex);
+            state_->maker = std::move(make);
+            state_->frame.reset();
+            ++state_->generation;
+        }
+        ++state_->undrawn;
+        queueRepaint();
     }
+
+    mci::VideoFramePtr presented() const override { return state_->picture(targetSize()); }
 
   private:
     // Never blocks: one repaint at a time is queued to the window thread, and it finds the
@@ -125,7 +157,7 @@ class WidgetSurface final : public mci::VideoSurface {
     QPointer<VideoSurfaceWidget> widget_;
     int32_t handle_ = 0;
     mci::Rect rect_;
-    bool visible_ = false;
+    std::atomic<bool> visible_{false};  // read by the presenter thread
     std::atomic<int32_t> windowW_{0}, windowH_{0};
 };
 

@@ -7,9 +7,12 @@
 //
 // Threading: create, geometry, visibility and destruction happen on the thread that sends
 // commands (the window's thread). targetSize(), present() and presented() may be called from
-// any thread; a decoder thread calls present() with frames already scaled to targetSize().
+// any thread; a decoder thread calls present() with frames already scaled to targetSize(), or
+// presentLater() with a frame still to be converted, which the surface converts at the size it
+// has when the picture is first drawn or read.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -35,6 +38,10 @@ struct VideoFrame {
 };
 using VideoFramePtr = std::shared_ptr<const VideoFrame>;
 
+// Makes the picture of one decoded frame at a given size; callable from any thread, any number
+// of times; null when the frame cannot be converted.
+using FrameMaker = std::function<VideoFramePtr(Size)>;
+
 class VideoSurface {
 public:
     virtual ~VideoSurface() = default;
@@ -53,6 +60,16 @@ public:
     // Thread-safe.
     virtual Size targetSize() const = 0;
     virtual void present(VideoFramePtr frame) = 0;
+    // The frame to show from now on, converted only when it is drawn or read: at the size the
+    // surface then has, once per size. A hidden window, or a placement replaced by another
+    // before anything is drawn, costs no conversion. A later present() or presentLater()
+    // replaces it. By default it is converted at once.
+    virtual void presentLater(FrameMaker make) { present(make(targetSize())); }
+    // Whether a picture given now would be drawn: false while the window is hidden or while it
+    // has not drawn what it was last given for a while (covered by another window). Playback
+    // then hands its frames over unconverted.
+    virtual bool wantsPictures() const { return isVisible(); }
+    // The picture shown now, at targetSize() (a frame given to presentLater() is converted).
     virtual VideoFramePtr presented() const = 0;
 };
 

@@ -7,8 +7,11 @@
 #include <fstream>
 #include <random>
 
+#include "platform/mci/engine/engine_counters.h"
+#include "platform/mci/engine/media_source.h"
 #include "platform/mci/engine/source_cache.h"
 #include "platform/mci/media_engine.h"
+#include "platform/system/bmp_file.h"
 #include "tests/engine/test_surface.h"
 #include "tests/support/fixtures.h"
 
@@ -158,6 +161,127 @@ TEST_F(EngineControlTest, refresh_presentsTheShownFrameAtTheNewTargetSize) {
     engine_->setSurface(nullptr);
     engine_->seek(8000);  // no surface: nothing to show, nothing breaks
     EXPECT_EQ(engine_->positionMs(), 8000);
+}
+
+TEST_F(EngineControlTest, handedOverFrames_areConvertedOnlyWhenRead_oncePerSize) {
+    // An off-screen surface, as the service gives a device without a window layer.
+    auto surface = makeOffscreenSurface(engine_->info().videoSize);
+    engine_->setSurface(surface.get());
+    const auto conversions = [] { return engine::engineCounters().conversions; };
+    const int64_t before = conversions();
+    // Placed twice, then a seek: nothing has read a picture yet.
+    surface->setDestination({0, 0, 32, 24});
+    engine_->refresh();
+    surface->setDestination({0, 0, 160, 120});
+    engine_->refresh();
+    engine_->seek(5480);
+    engine_->refresh();
+    EXPECT_EQ(conversions(), before);
+
+    auto shown = surface->presented();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->width, 160);
+    EXPECT_EQ(test::decodeFrameNumber(shown->pixels, shown->width, shown->height), frame25(5480));
+    EXPECT_EQ(surface->presented(), shown);  // the same size again: no second conversion
+    engine_->refresh();
+    EXPECT_EQ(surface->presented(), shown);
+    EXPECT_EQ(conversions(), before + 1);
+
+    // At the video's own size the window shows exactly what "capture ... as" writes.
+    surface->setDestination({0, 0, 320, 240});
+    shown = surface->presented();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->width, 320);
+    const std::string dir = test::makeTempDir("engine-handover");
+    ASSERT_EQ(engine_->captureFrame(dir + "/f.bmp"), EngineStatus::Ok);
+    sys::BmpImage bmp;
+    ASSERT_TRUE(sys::readBmp(dir + "/f.bmp", bmp));
+    EXPECT_TRUE(bmp.pixels == shown->pixels);
+    fs::remove_all(dir);
+    engine_->setSurface(nullptr);
+}
+
+TEST(EnginePlaybackCountTest, everyFrameAfterTheStart_isPresentedOrDropped) {
+    const std::string path = test::fixture("short.mp4");
+    ASSERT_FALSE(path.empty());
+    auto engine = createMediaEngine();
+    ASSERT_EQ(engine->open(path), EngineStatus::Ok);
+    TestSurface surface;
+    surface.setVisible(true);
+    engine->setSurface(&surface);
+    const auto before = engine::engineCounters();
+    engine->play(0, -1);
+    ASSERT_TRUE(engine->waitUntilStopped(20s));
+    const auto d = engine::engineCounters() - before;
+    // Frame 0 is the start; the 9 after it are each counted once, however late they come.
+    EXPECT_EQ(d.presented + d.dropped, 9);
+    EXPECT_GE(d.presented, 1);  // the last frame is always shown
+    EXPECT_LE(d.late, d.presented);
+    EXPECT_EQ(surface.shownFrame(), 9);
+    engine->setSurface(nullptr);
+}
+
+TEST(MediaSourceTest, interruptedPlaybackDecoding_goesOnWithoutLosingAFrame) {
+    // A close or a seek interrupts the decoding of the next frame; the warm file then goes on
+    // from where it stood, so the next exact seek forward still finds its frame.
+    const std::string path = test::fixture("clock.mp4");
+    ASSERT_FALSE(path.empty());
+    EngineStatus status;
+    auto source = engine::MediaSource::open(path, status);
+    ASSERT_TRUE(source);
+    std::atomic<bool> interrupt{false};
+    source->setInterrupt(&interrupt);
+    ASSERT_TRUE(source->seekVideo(2000, false));
+    std::vector<int64_t> seen;
+    int refused = 0;
+    for (int round = 0; round < 3; ++round) {
+        interrupt = true;
+        for (int i = 0; i < 8; ++i) {
+            const AVFrame* f = source->nextVideo();
+            if (f)
+                seen.push_back(source->framePtsMs(f));
+            else
+                ++refused;
+        }
+        interrupt = false;
+        for (int i = 0; i < 3; ++i) {
+            const AVFrame* f = source->nextVideo();
+            ASSERT_TRUE(f);
+            seen.push_back(source->framePtsMs(f));
+        }
+    }
+    EXPECT_GT(refused, 0);
+    for (std::size_t i = 0; i < seen.size(); ++i) EXPECT_EQ(frame25(seen[i]), 51 + int(i));
+    const AVFrame* f = source->seekVideo(3000, false);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(frame25(source->framePtsMs(f)), 75);
+}
+
+TEST(MediaSourceTest, reseekWhereTheDecoderStands_readsTheSoundAgainWithoutDecodingAgain) {
+    // Playing with sound from where a device stands: the sound around the start is read again,
+    // and the pictures go on from that frame exactly.
+    const std::string path = test::fixture("clock.mp4");
+    ASSERT_FALSE(path.empty());
+    EngineStatus status;
+    auto source = engine::MediaSource::open(path, status);
+    ASSERT_TRUE(source);
+    const AVFrame* f = source->seekVideo(6480, false);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(frame25(source->framePtsMs(f)), 162);
+    int sound = 0;
+    source->setAudioSink([&sound](engine::PacketPtr) { return ++sound > 0; });
+    const int64_t decoded = source->decodedFrames();
+    f = source->seekVideo(6480, true);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(frame25(source->framePtsMs(f)), 162);
+    for (int n = 163; n < 200; ++n) {
+        f = source->nextVideo();
+        ASSERT_TRUE(f);
+        EXPECT_EQ(frame25(source->framePtsMs(f)), n);
+    }
+    EXPECT_LE(source->decodedFrames() - decoded, 200 - 163);  // nothing decoded twice
+    EXPECT_GT(sound, 10);  // about 1.5 s of sound from the keyframe at 6 s, read again
+    source->setAudioSink(nullptr);
 }
 
 TEST(EngineCacheTest, changedFile_isOpenedAfresh) {

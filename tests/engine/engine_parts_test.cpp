@@ -82,6 +82,31 @@ TEST(FrameConverterTest, scalesToTheAskedSize_andRefusesNoPicture) {
     EXPECT_FALSE(conv.convert(empty.get(), Size{}, 0));
 }
 
+TEST(FrameConverterTest, slicesOverSeveralThreads_giveTheSamePixelsAsOneThread) {
+    // A picture with detail everywhere, so that any row made differently shows.
+    FramePtr f = flatFrame(640, 360, 0, 0, 0);
+    ASSERT_TRUE(f);
+    uint32_t seed = 12345;
+    for (int plane = 0; plane < 3; ++plane) {
+        const int w = plane ? 320 : 640, h = plane ? 180 : 360;
+        for (int row = 0; row < h; ++row) {
+            for (int x = 0; x < w; ++x) {
+                seed = seed * 1103515245u + 12345u;
+                f->data[plane][row * f->linesize[plane] + x] = uint8_t(seed >> 16);
+            }
+        }
+    }
+    FrameConverter one, four(4);
+    for (Size size : {Size{}, Size{489, 372}, Size{160, 90}}) {
+        auto a = one.convert(f.get(), size, 0);
+        auto b = four.convert(f.get(), size, 0);
+        ASSERT_TRUE(a && b);
+        EXPECT_EQ(b->width, a->width);
+        EXPECT_EQ(b->height, a->height);
+        EXPECT_TRUE(a->pixels == b->pixels) << size.w << "x" << size.h;
+    }
+}
+
 TEST(TimeConversionTest, badTimeBases_giveZero_andTimesInsideAFrameStayInIt) {
     EXPECT_EQ(toMs(12345, AVRational{0, 0}), 0);
     EXPECT_EQ(toMs(12345, AVRational{1, 0}), 0);

@@ -1,6 +1,7 @@
 #pragma once
 // An off-screen surface that keeps what the engine presented, for the engine's own tests.
 
+#include <atomic>
 #include <mutex>
 
 #include "platform/mci/video_surface.h"
@@ -51,7 +52,7 @@ class TestSurface final : public mci::VideoSurface {
     mci::VideoFramePtr last_;
     int count_ = 0;
     mci::Rect rect_, dest_;
-    bool visible_ = false;
+    std::atomic<bool> visible_{false};  // the presenter reads it
 };
 
 }  // namespace stillmar::test

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 #include <thread>
+#include <vector>
 
 #include "platform/forms/handles.h"
 #include "tests/forms/qt_app.h"
@@ -43,6 +44,47 @@ TEST(VideoSurfaceTest, frameFromAnotherThread_isSeenByAGrabOfTheParent) {
     EXPECT_EQ(QColor(shot.pixel(5, 5)), QColor(0, 0, 128));    // the parent around the window
     ASSERT_TRUE(surface->presented());
     EXPECT_EQ(surface->presented()->width, 60);
+}
+
+TEST(VideoSurfaceTest, frameHandedOver_isConvertedOnceAtTheSizeItIsDrawnAt) {
+    test::qtApp();
+    QWidget parent;
+    parent.resize(200, 100);
+    forms::WidgetSurfaceFactory factory;
+    auto surface = factory.createSurface(forms::handleOf(&parent), true, {320, 240});
+    ASSERT_TRUE(surface);
+    std::vector<mci::Size> made;
+    surface->presentLater([&made](mci::Size size) {
+        made.push_back(size);
+        return solidFrame(size.w, size.h, 0xFF00FF00);
+    });
+    // Hidden, then placed twice: nothing is drawn, nothing is converted.
+    surface->setWindowRect({0, 0, 32, 24});
+    surface->setVisible(true);
+    surface->setWindowRect({0, 0, 100, 50});
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(made.empty());
+    const QImage shot = parent.grab().toImage();
+    EXPECT_EQ(QColor(shot.pixel(50, 25)), QColor(0, 255, 0));
+    ASSERT_EQ(made.size(), 1u);
+    EXPECT_EQ(made[0], (mci::Size{100, 50}));
+    parent.grab();
+    ASSERT_TRUE(surface->presented());
+    EXPECT_EQ(made.size(), 1u);  // the same size again costs nothing
+    // A frame given ready-made replaces the one handed over.
+    surface->present(solidFrame(100, 50, 0xFFFF0000));
+    EXPECT_EQ(QColor(parent.grab().toImage().pixel(50, 25)), QColor(255, 0, 0));
+    EXPECT_EQ(made.size(), 1u);
+
+    // Frames that are never drawn (a covered window) stop being wanted ready-made, until the
+    // window draws again.
+    EXPECT_TRUE(surface->wantsPictures());
+    for (int i = 0; i < 3; ++i) surface->present(solidFrame(100, 50, 0xFF0000FF));
+    EXPECT_FALSE(surface->wantsPictures());
+    parent.grab();
+    EXPECT_TRUE(surface->wantsPictures());
+    surface->setVisible(false);
+    EXPECT_FALSE(surface->wantsPictures());
 }
 
 TEST(VideoSurfaceTest, parentDestroyedFirst_leavesASurfaceThatIsSafeToUse) {

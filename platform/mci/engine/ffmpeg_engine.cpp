@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/mci/engine/engine_counters.h"
 #include "platform/mci/engine/source_cache.h"
 #include "platform/system/bmp_file.h"
 
@@ -12,7 +13,6 @@ using namespace std::chrono_literals;
 
 constexpr auto kTick = 10ms;
 constexpr auto kSeekTimeout = 30s;
-constexpr auto kRefreshTimeout = 5s;
 constexpr int64_t kLateDropMs = 100;
 
 }  // namespace
@@ -63,6 +63,7 @@ void FfmpegEngine::close() {
     stopThreads();
     if (source_) {
         source_->setAudioSink(nullptr);
+        source_->setInterrupt(nullptr);
         cacheSource(key_, std::move(source_));
     }
     audioOut_.reset();
@@ -84,12 +85,14 @@ void FfmpegEngine::startThreads() {
         std::lock_guard lock(commandMutex_);
         pending_.reset();
         decodeQuit_ = false;
+        decodeInterrupt_ = false;
     }
     {
         std::lock_guard lock(pcmMutex_);
         pcm_.clear();
         pcmFrames_ = 0;
     }
+    source_->setInterrupt(&decodeInterrupt_);
     source_->setAudioSink([this](PacketPtr packet) {
         const uint32_t serial = sinkSerial_.load();
         if (serial == 0) return false;
@@ -109,6 +112,7 @@ void FfmpegEngine::stopThreads() {
     {
         std::lock_guard lock(commandMutex_);
         decodeQuit_ = true;
+        decodeInterrupt_ = true;
     }
     commandCv_.notify_all();
     frames_.abort();
@@ -129,6 +133,7 @@ uint32_t FfmpegEngine::post(Command cmd) {
     {
         std::lock_guard lock(commandMutex_);
         pending_ = cmd;  // a newer command replaces one not yet taken
+        decodeInterrupt_ = true;
     }
     commandCv_.notify_all();
     frames_.interrupt();
@@ -145,18 +150,18 @@ void FfmpegEngine::setSurface(VideoSurface* surface) {
     {
         std::lock_guard lock(surfaceMutex_);
         surface_ = surface;
+        lastPresented_ = {};
     }
     if (surface) refresh();
 }
 
 void FfmpegEngine::refresh() {
-    std::unique_lock lock(mutex_);
-    if (!shown_ || !presentThread_.joinable() || stopping_) return;
-    // The presenter looks at least once a tick; interrupting the frame queue instead would
-    // also break the decode thread's push.
-    const uint64_t id = ++refreshWanted_;
-    stateCv_.notify_all();
-    stateCv_.wait_for(lock, kRefreshTimeout, [&] { return refreshDone_ >= id || stopping_; });
+    // The frame is handed over unconverted, here on the caller's thread: the surface converts
+    // it at the size it has when it is drawn. Under mutex_, so that the presenter cannot show a
+    // newer frame in between that this one would replace.
+    std::lock_guard lock(mutex_);
+    if (!shown_ || stopping_) return;
+    presentFrame(shown_.get(), shownPtsMs_, false);
 }
 
 EngineMode FfmpegEngine::mode() const {
@@ -315,7 +320,9 @@ EngineStatus FfmpegEngine::captureFrame(const std::string& bmpPath) {
         size = info_.videoSize;
     }
     if (!frame) return EngineStatus::Unsupported;
-    auto image = captureConverter_.convert(frame.get(), size, pts);
+    // At the video's own size, in slices over every core; the slices are the very rows one
+    // thread would make, so the picture is the one the window shows at that size.
+    auto image = source_->captureConverter().convert(frame.get(), size, pts);
     if (!image) return EngineStatus::Io;
     return sys::writeBmp24(bmpPath, image->width, image->height, image->pixels.data(), image->width)
                ? EngineStatus::Ok
@@ -334,6 +341,7 @@ void FfmpegEngine::decodeLoop() {
             if (!pumping) commandCv_.wait(lock, [&] { return decodeQuit_ || pending_; });
             if (decodeQuit_) return;
             cmd.swap(pending_);
+            decodeInterrupt_ = false;
         }
         if (cmd) {
             pumping = false;
@@ -343,7 +351,15 @@ void FfmpegEngine::decodeLoop() {
             if (cmd->play && audioActive_) sinkSerial_ = cmd->serial;
             FrameItem item{FrameItem::Target, cmd->serial, nullptr, cmd->ms};
             if (info_.hasVideo) {
+                const auto t0 = std::chrono::steady_clock::now();
+                const int64_t decoded = source_->decodedFrames();
                 const AVFrame* f = source_->seekVideo(cmd->ms, cmd->reseek);
+                counters::add(counters::seeks, 1);
+                counters::add(counters::seekFrames, source_->decodedFrames() - decoded);
+                counters::add(counters::seekNs,
+                              std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                  std::chrono::steady_clock::now() - t0)
+                                  .count());
                 item.frame = refFrame(f);
                 if (f) item.ptsMs = source_->framePtsMs(f);
             } else {
@@ -364,7 +380,7 @@ bool FfmpegEngine::pumpOne(uint32_t serial) {
     if (info_.hasVideo) {
         const AVFrame* f = source_->nextVideo();
         if (!f) {
-            frames_.push(FrameItem{FrameItem::End, serial, nullptr, 0});
+            if (!decodeInterrupt_) frames_.push(FrameItem{FrameItem::End, serial, nullptr, 0});
             return false;
         }
         pushFrame(FrameItem{FrameItem::Frame, serial, refFrame(f), source_->framePtsMs(f)});
@@ -379,13 +395,27 @@ bool FfmpegEngine::pumpOne(uint32_t serial) {
 
 // ---- presenter -----------------------------------------------------------------------------
 
-void FfmpegEngine::presentFrame(const AVFrame* frame, int64_t ptsMs) {
+FrameMaker FfmpegEngine::makerFor(const AVFrame* frame, int64_t ptsMs) const {
+    std::shared_ptr<AVFrame> ref(refFrame(frame).release(), [](AVFrame* f) { av_frame_free(&f); });
+    if (!ref) return nullptr;
+    // The converter lives with the file and with the surfaces that keep such a frame, which
+    // may outlive the engine.
+    return [ref, ptsMs, converter = source_->drawConverter()](Size size) {
+        return VideoFramePtr(converter->convert(ref.get(), size, ptsMs));
+    };
+}
+
+void FfmpegEngine::presentFrame(const AVFrame* frame, int64_t ptsMs, bool now) {
     std::lock_guard lock(surfaceMutex_);
     if (!surface_ || !frame) return;
     const Size size = surface_->targetSize();
-    const Presented now{surface_, frame->data[0], ptsMs, size};
-    if (now == lastPresented_ && surface_->presented()) return;
-    lastPresented_ = now;
+    const Presented current{surface_, frame->data[0], ptsMs, size};
+    if (current == lastPresented_) return;  // the surface has this frame for this size
+    lastPresented_ = current;
+    if (!now || !surface_->wantsPictures()) {
+        if (FrameMaker make = makerFor(frame, ptsMs)) surface_->presentLater(std::move(make));
+        return;
+    }
     VideoFramePtr image = source_->firstImage(frame, size);
     if (!image) {
         image = presentConverter_.convert(frame, size, ptsMs);
@@ -408,19 +438,6 @@ void FfmpegEngine::finish(uint32_t serial, int64_t atMs) {
 void FfmpegEngine::presentLoop() {
     std::optional<FrameItem> item;
     while (!stopping_) {
-        {
-            std::unique_lock lock(mutex_);
-            if (refreshDone_ != refreshWanted_) {
-                const uint64_t wanted = refreshWanted_;
-                FramePtr frame = refFrame(shown_.get());
-                const int64_t pts = shownPtsMs_;
-                lock.unlock();
-                presentFrame(frame.get(), pts);
-                lock.lock();
-                refreshDone_ = wanted;
-                stateCv_.notify_all();
-            }
-        }
         if (!item) item = frames_.pop(kTick);
         if (!item) {
             // Nothing queued: a range end may still be due (sound-only files).
@@ -450,7 +467,7 @@ bool FfmpegEngine::handleItem(FrameItem& item) {
             FramePtr frame = refFrame(shown_.get());
             const int64_t pts = shownPtsMs_;
             lock.unlock();
-            presentFrame(frame.get(), pts);
+            presentFrame(frame.get(), pts, false);
             lock.lock();
             if (item.serial == serial_) {
                 presentedSerial_ = item.serial;
@@ -485,12 +502,17 @@ bool FfmpegEngine::handleItem(FrameItem& item) {
             // frame before the end, which must be the one left on screen.
             const int64_t frameMs = info_.frameRateMilli > 0 ? 1000000 / info_.frameRateMilli : 0;
             const bool lastBeforeEnd = item.ptsMs + frameMs > endMsLocked();
-            if (now - item.ptsMs > kLateDropMs && frames_.size() > 0 && !lastBeforeEnd) return true;
+            if (now - item.ptsMs > kLateDropMs && frames_.size() > 0 && !lastBeforeEnd) {
+                counters::add(counters::dropped, 1);
+                return true;
+            }
+            counters::add(counters::presented, 1);
+            if (frameMs > 0 && now - item.ptsMs > frameMs) counters::add(counters::late, 1);
             shown_ = std::move(item.frame);
             shownPtsMs_ = item.ptsMs;
             FramePtr frame = refFrame(shown_.get());
             lock.unlock();
-            presentFrame(frame.get(), item.ptsMs);
+            presentFrame(frame.get(), item.ptsMs, true);
             return true;
         }
         case FrameItem::End: {

@@ -87,7 +87,11 @@ class FfmpegEngine final : public MediaEngine {
     void pushFrame(FrameItem item);
     void presentLoop();
     bool handleItem(FrameItem& item);
-    void presentFrame(const AVFrame* frame, int64_t ptsMs);
+    // Playback frames are converted at once (`now`) when the window draws them; anything else
+    // (a seek's frame, a refresh, a hidden or covered window) is handed over to be converted
+    // when drawn.
+    void presentFrame(const AVFrame* frame, int64_t ptsMs, bool now);
+    FrameMaker makerFor(const AVFrame* frame, int64_t ptsMs) const;
     void finish(uint32_t serial, int64_t atMs);
 
     void audioLoop();
@@ -111,7 +115,6 @@ class FfmpegEngine final : public MediaEngine {
     int64_t playStartMs_ = 0;
     FramePtr shown_;
     int64_t shownPtsMs_ = 0;
-    uint64_t refreshWanted_ = 0, refreshDone_ = 0;
     PlaybackClock clock_;
     int32_t speed_ = 1000;
 
@@ -119,12 +122,15 @@ class FfmpegEngine final : public MediaEngine {
     std::condition_variable commandCv_;
     std::optional<Command> pending_;
     bool decodeQuit_ = false;
+    // Raised with a pending command or the quit: playback decoding stops before its next
+    // packet, so that a seek or a close does not wait for a frame nobody will see.
+    std::atomic<bool> decodeInterrupt_{false};
 
     std::mutex surfaceMutex_;
     VideoSurface* surface_ = nullptr;
     FrameConverter presentConverter_;  // presenter thread only
-    // What the surface was last given, so that a refresh that changes nothing (a window shown
-    // again, a placement at the same size) costs no conversion.
+    // What the surface was last given, and for which size, so that a refresh that changes
+    // nothing (a window shown again, a placement at the same size) costs nothing.
     struct Presented {
         const VideoSurface* surface = nullptr;
         const uint8_t* data = nullptr;
@@ -132,7 +138,6 @@ class FfmpegEngine final : public MediaEngine {
         Size size;
         bool operator==(const Presented&) const = default;
     } lastPresented_;
-    FrameConverter captureConverter_;  // caller's thread only
 
     BoundedQueue<FrameItem> frames_{4};
     BoundedQueue<AudioItem> audioPackets_{512};

@@ -276,6 +276,8 @@ bool MediaSource::demuxSeek(int64_t videoTicks) {
     cur_.reset();
     lookahead_.reset();
     lastTicks_ = AV_NOPTS_VALUE;
+    lastFedDts_ = replayTo_ = AV_NOPTS_VALUE;
+    fedWithoutDts_ = false;
     inputEnded_ = drained_ = false;
     fresh_ = false;
     waitKey_ = true;
@@ -303,6 +305,11 @@ bool MediaSource::feedVideo() {
             continue;
         }
         if (pkt->stream_index != vIndex_) continue;
+        if (replayTo_ != AV_NOPTS_VALUE) {
+            // Read again for the sound only: the decoder has had these.
+            if (pkt->dts != AV_NOPTS_VALUE && pkt->dts <= replayTo_) continue;
+            replayTo_ = AV_NOPTS_VALUE;
+        }
         if (waitKey_) {
             if (!(pkt->flags & AV_PKT_FLAG_KEY) && ++keyWait_ < kMaxKeyWait) continue;
             waitKey_ = false;
@@ -315,6 +322,8 @@ bool MediaSource::feedVideo() {
             skip = pkt->pts + 2 * dur <= targetTicks_;
         }
         video_->skip_frame = skip ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+        lastFedDts_ = pkt->dts;
+        fedWithoutDts_ = fedWithoutDts_ || pkt->dts == AV_NOPTS_VALUE;
         const int rc = avcodec_send_packet(video_.get(), pkt.get());
         if (rc >= 0) return true;
         if (translate(rc) != FfStatus::Corrupt || ++errors_ > kMaxDecodeErrors) return false;
@@ -347,10 +356,14 @@ FramePtr MediaSource::decodeRaw() {
             }
             lastTicks_ = frame->best_effort_timestamp;
             fresh_ = false;
+            ++decoded_;
             return frame;
         }
         const FfStatus s = translate(rc);
         if (s == FfStatus::NeedsInput) {
+            // Stopping here loses nothing: what was sent stays in the decoder for next time.
+            if (interruptible_ && interrupt_ && interrupt_->load(std::memory_order_relaxed))
+                return nullptr;
             if (feedVideo()) continue;
             if (drained_) return nullptr;
             inputEnded_ = drained_ = true;
@@ -379,9 +392,23 @@ const AVFrame* MediaSource::seekVideo(int64_t ms, bool reseek) {
     if (vIndex_ < 0) return nullptr;
     AVStream* vs = format_->streams[vIndex_];
     const int64_t target = vStart_ + fromMs(std::max<int64_t>(0, ms), vs->time_base);
-    if (!reseek && cur_ && frameTicks(cur_.get()) <= target &&
-        target < frameTicks(cur_.get()) + frameDuration(cur_.get()))
-        return shown();
+    const bool there = cur_ && frameTicks(cur_.get()) <= target &&
+                       target < frameTicks(cur_.get()) + frameDuration(cur_.get());
+    if (!reseek && there) return shown();
+    if (reseek && there && lastFedDts_ != AV_NOPTS_VALUE && !fedWithoutDts_ && !inputEnded_ &&
+        !waitKey_) {
+        // The decoder shows the target already (a resume where the device stands): only the
+        // demuxer goes back, so that the sound around the target is read again, and the video
+        // packets the decoder has had are passed over rather than decoded a second time.
+        armDeadline();
+        if (avformat_seek_file(format_.get(), vIndex_, INT64_MIN, target, target, 0) >= 0) {
+            replayTo_ = lastFedDts_;
+            // Packets read ahead of the decoder come again from the demuxer.
+            readAhead_.clear();
+            readAheadBytes_ = 0;
+            return shown();
+        }
+    }
 
     bool forward = !reseek && (fresh_ || (cur_ && frameTicks(cur_.get()) < target &&
                                           sameGroupOfPictures(frameTicks(cur_.get()), target)));
@@ -431,7 +458,9 @@ const AVFrame* MediaSource::seekVideo(int64_t ms, bool reseek) {
 
 const AVFrame* MediaSource::nextVideo() {
     if (vIndex_ < 0) return nullptr;
+    interruptible_ = true;
     FramePtr f = decodeRaw();
+    interruptible_ = false;
     if (!f) return nullptr;
     if (keepPrev_) prev_ = std::move(cur_);
     cur_ = std::move(f);

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/mci/engine/ff.h"
+#include "platform/mci/engine/frame_converter.h"
 #include "platform/mci/engine/video_filter.h"
 #include "platform/mci/media_engine.h"
 
@@ -29,17 +30,28 @@ class MediaSource {
 
     // The frame whose display time contains `ms` (the last frame at or before it, counted from
     // the video stream's start); null when none can be decoded. `reseek` forces a demuxer
-    // seek (so that the audio packets around `ms` are read again). The frame stays valid
-    // until the next call.
+    // seek (so that the audio packets around `ms` are read again; when the decoder already
+    // stands there, its video packets are then passed over instead of decoded again). The
+    // frame stays valid until the next call.
     const AVFrame* seekVideo(int64_t ms, bool reseek);
-    // The next frame in display order; null at the end or on a fatal error.
+    // The next frame in display order; null at the end, on a fatal error, or when the
+    // interrupt flag is raised before the next packet is read (the file then goes on where it
+    // stood at the next call).
     const AVFrame* nextVideo();
+    // Raised by the owner to stop nextVideo() early; null: never (thread-safe to raise).
+    void setInterrupt(const std::atomic<bool>* flag) { interrupt_ = flag; }
     const AVFrame* firstFrame() const { return first_.get(); }
     // The first frame as last converted for a surface: a warm reopen shows it again without
     // converting (thread-safe).
     VideoFramePtr firstImage(const AVFrame* frame, Size size) const;
     void keepFirstImage(const AVFrame* frame, VideoFramePtr image);
     int64_t framePtsMs(const AVFrame* frame) const;
+    // Converters kept with the file, so that a warm reopen does not set up its scalers again:
+    // one for the pictures surfaces draw (shared with them), one over every core for captures.
+    std::shared_ptr<SharedConverter> drawConverter() const { return drawConverter_; }
+    SharedConverter& captureConverter() { return captureConverter_; }
+    // Frames decoded since the file was opened (those skipped unseen are not counted).
+    int64_t decodedFrames() const { return decoded_; }
 
     // Audio-only files: seek, then read packets (handed to the audio sink); false at the end.
     void seekAudio(int64_t ms);
@@ -101,9 +113,19 @@ class MediaSource {
     bool inputEnded_ = false, drained_ = false;
     int errors_ = 0;
     bool skipNonRef_ = false;
+    // The last video packet sent to the decoder since it was flushed (and whether one had no
+    // decode time), and after a seek of the demuxer alone, the packets it has had already.
+    int64_t lastFedDts_ = AV_NOPTS_VALUE;
+    bool fedWithoutDts_ = false;
+    int64_t replayTo_ = AV_NOPTS_VALUE;
+    const std::atomic<bool>* interrupt_ = nullptr;
+    bool interruptible_ = false;  // inside nextVideo()
+    int64_t decoded_ = 0;
     std::function<bool(PacketPtr)> audioSink_;
     std::deque<PacketPtr> readAhead_;  // video packets read before the decoder wanted them
     std::size_t readAheadBytes_ = 0;
+    std::shared_ptr<SharedConverter> drawConverter_ = std::make_shared<SharedConverter>();
+    SharedConverter captureConverter_{FrameConverter::allCores()};
     mutable std::mutex imageMutex_;
     VideoFramePtr firstImages_[2];  // the window's first size and the size it is put at
 };

@@ -1,0 +1,49 @@
+#pragma once
+// Process-wide counts of what the media engines did, for the benchmarks and the diagnostics of
+// playback: how many frames playback presented, dropped for lateness or showed late, how many
+// exact seeks were made and what they decoded, and the time spent converting pictures. Updated
+// with relaxed atomics; reading them costs nothing to playback.
+
+#include <atomic>
+#include <cstdint>
+
+namespace stillmar::mci::engine {
+
+struct EngineCounters {
+    int64_t seeks = 0;         // exact seeks done by decode threads
+    int64_t seekFrames = 0;    // frames those seeks decoded
+    int64_t seekNs = 0;        // time spent in them
+    int64_t conversions = 0;   // pictures scaled / converted to RGB
+    int64_t conversionNs = 0;  // time spent converting
+    int64_t presented = 0;     // playback frames presented when due
+    int64_t dropped = 0;       // playback frames skipped because the clock had passed them
+    int64_t late = 0;          // playback frames presented more than a frame after their time
+
+    EngineCounters operator-(const EngineCounters& o) const {
+        return {seeks - o.seeks,
+                seekFrames - o.seekFrames,
+                seekNs - o.seekNs,
+                conversions - o.conversions,
+                conversionNs - o.conversionNs,
+                presented - o.presented,
+                dropped - o.dropped,
+                late - o.late};
+    }
+};
+
+namespace counters {
+inline std::atomic<int64_t> seeks{0}, seekFrames{0}, seekNs{0}, conversions{0}, conversionNs{0},
+    presented{0}, dropped{0}, late{0};
+inline void add(std::atomic<int64_t>& c, int64_t n) {
+    c.fetch_add(n, std::memory_order_relaxed);
+}
+}  // namespace counters
+
+inline EngineCounters engineCounters() {
+    using namespace counters;
+    constexpr auto r = std::memory_order_relaxed;
+    return {seeks.load(r),        seekFrames.load(r), seekNs.load(r),  conversions.load(r),
+            conversionNs.load(r), presented.load(r),  dropped.load(r), late.load(r)};
+}
+
+}  // namespace stillmar::mci::engine
