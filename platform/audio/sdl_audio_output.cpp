@@ -3,8 +3,11 @@
 
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
+#include <thread>
 
 #include "platform/audio/audio_output.h"
 
@@ -73,61 +76,154 @@ OpenFailures& openFailures() {
     return instance;
 }
 
+// An opened SDL device and what its callback calls. `fill` changes only under the device's
+// lock, so a callback never sees it half changed.
+struct Device {
+    SDL_AudioDeviceID id = 0;
+    int rate = 0, channels = 0;  // as asked
+    AudioOutput::Format format;
+    AudioOutput::Fill fill;
+
+    ~Device() {
+        if (id) SDL_CloseAudioDevice(id);  // waits for a running callback
+    }
+
+    static void callback(void* userdata, Uint8* stream, int len) {
+        auto* self = static_cast<Device*>(userdata);
+        const int frameBytes = int(sizeof(int16_t)) * self->format.channels;
+        if (!self->fill || frameBytes <= 0) {
+            std::memset(stream, 0, std::size_t(len));
+            return;
+        }
+        self->fill(reinterpret_cast<int16_t*>(stream), len / frameBytes);
+    }
+};
+
+// A device its owner closes stays open a little while, paused and unhooked: the next open of
+// the same format takes it instead of going through the driver again. A capture run opens and
+// closes a file every frame, and the driver's close alone can cost tens of milliseconds.
+class IdleDevice {
+  public:
+    static IdleDevice& instance() {
+        static IdleDevice idle;
+        return idle;
+    }
+
+    std::unique_ptr<Device> take(int rate, int channels) {
+        std::unique_ptr<Device> stale;
+        std::lock_guard lock(mutex_);
+        if (device_ && device_->rate == rate && device_->channels == channels)
+            return std::move(device_);
+        stale = std::move(device_);  // some drivers have one device only: free it first
+        return nullptr;
+    }
+
+    void keep(std::unique_ptr<Device> device) {
+        std::unique_ptr<Device> previous;
+        std::lock_guard lock(mutex_);
+        previous = std::move(device_);
+        device_ = std::move(device);
+        since_ = std::chrono::steady_clock::now();
+        if (!reaper_.joinable()) reaper_ = std::thread([this] { reap(); });
+        wake_.notify_all();
+    }
+
+  private:
+    static constexpr auto kKeep = std::chrono::seconds(3);
+
+    ~IdleDevice() {
+        {
+            std::lock_guard lock(mutex_);
+            quit_ = true;
+        }
+        wake_.notify_all();
+        if (reaper_.joinable()) reaper_.join();
+    }
+
+    // Closes a device nobody took within kKeep, off the callers' threads.
+    void reap() {
+        std::unique_lock lock(mutex_);
+        while (!quit_) {
+            if (!device_) {
+                wake_.wait(lock);
+                continue;
+            }
+            if (std::chrono::steady_clock::now() - since_ < kKeep) {
+                wake_.wait_until(lock, since_ + kKeep);
+                continue;
+            }
+            std::unique_ptr<Device> old = std::move(device_);
+            lock.unlock();
+            old.reset();
+            lock.lock();
+        }
+        device_.reset();
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::unique_ptr<Device> device_;
+    std::chrono::steady_clock::time_point since_;
+    std::thread reaper_;
+    bool quit_ = false;
+};
+
 class SdlAudioOutput final : public AudioOutput {
   public:
     ~SdlAudioOutput() override { close(); }
 
     bool open(int rate, int channels, Fill fill) override {
         close();
-        if (rate <= 0 || channels <= 0 || !fill || openFailures().recentlyFailed() ||
-            !initAudioSubsystem())
-            return false;
-        fill_ = std::move(fill);
+        if (rate <= 0 || channels <= 0 || !fill) return false;
+        device_ = IdleDevice::instance().take(rate, channels);
+        if (!device_) device_ = openDevice(rate, channels);
+        if (!device_) return false;
+        SDL_LockAudioDevice(device_->id);
+        device_->fill = std::move(fill);
+        SDL_UnlockAudioDevice(device_->id);
+        return true;
+    }
+
+    Format format() const override { return device_ ? device_->format : Format{}; }
+
+    void setPaused(bool paused) override {
+        if (device_) SDL_PauseAudioDevice(device_->id, paused ? 1 : 0);
+    }
+
+    void close() override {
+        if (!device_) return;
+        SDL_PauseAudioDevice(device_->id, 1);
+        SDL_LockAudioDevice(device_->id);  // waits for a running callback
+        device_->fill = nullptr;
+        SDL_UnlockAudioDevice(device_->id);
+        IdleDevice::instance().keep(std::move(device_));
+    }
+
+  private:
+    static std::unique_ptr<Device> openDevice(int rate, int channels) {
+        if (openFailures().recentlyFailed() || !initAudioSubsystem()) return nullptr;
+        auto device = std::make_unique<Device>();
+        device->rate = rate;
+        device->channels = channels;
         SDL_AudioSpec want{};
         want.freq = rate;
         want.format = AUDIO_S16SYS;
         want.channels = Uint8(channels);
         want.samples = 1024;
-        want.callback = &SdlAudioOutput::callback;
-        want.userdata = this;
+        want.callback = &Device::callback;
+        want.userdata = device.get();
         SDL_AudioSpec have{};
-        device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-        openFailures().record(device_ != 0);
-        if (device_ == 0) {
+        device->id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+        openFailures().record(device->id != 0);
+        if (device->id == 0) {
             reportNoSound();
-            fill_ = nullptr;
-            return false;
+            return nullptr;
         }
-        format_ = Format{have.freq, have.channels, have.samples};
-        return true;
+        device->format = Format{have.freq, have.channels, have.samples};
+        return device;
     }
 
-    Format format() const override { return format_; }
-
-    void setPaused(bool paused) override {
-        if (device_) SDL_PauseAudioDevice(device_, paused ? 1 : 0);
-    }
-
-    void close() override {
-        if (device_) {
-            SDL_CloseAudioDevice(device_);  // waits for a running callback
-            device_ = 0;
-        }
-        fill_ = nullptr;
-        format_ = {};
-    }
-
-  private:
-    static void callback(void* userdata, Uint8* stream, int len) {
-        auto* self = static_cast<SdlAudioOutput*>(userdata);
-        const int frameBytes = int(sizeof(int16_t)) * self->format_.channels;
-        if (frameBytes <= 0) return;
-        self->fill_(reinterpret_cast<int16_t*>(stream), len / frameBytes);
-    }
-
-    SDL_AudioDeviceID device_ = 0;
-    Fill fill_;
-    Format format_;
+    std::unique_ptr<Device> device_;
 };
 
 }  // namespace
