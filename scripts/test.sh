@@ -48,7 +48,7 @@ sanitized_suite() {
 
 # Only the programs whose threads matter are built and run (directly: ctest would also try
 # the programs this folder does not build).
-TSAN_TESTS=(engine_tests engine_audio_tests mci_tests mci_engine_tests midi_sequencer_test
+TSAN_TESTS=(engine_tests engine_audio_tests audio_tests mci_tests mci_engine_tests midi_sequencer_test
             midi_device_test)
 thread_suite() {
   cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTILLMAR_TSAN=ON \
