@@ -64,6 +64,10 @@ std::string recipe(const std::string& name) {
         {"interlaced.mpg",
          "-f lavfi -i \"testsrc2=size=320x240:rate=50:duration=4,tinterlace=mode=interleave_top,"
          "setfield=tff\" -c:v mpeg2video -q:v 2 -flags +ilme+ildct -top 1 -g 12 -f mpeg"},
+        // The same woven pictures coded as progressive, with the field order in the container.
+        {"woven.mkv",
+         "-f lavfi -i \"testsrc2=size=320x240:rate=50:duration=4,tinterlace=mode=interleave_top\""
+         " -c:v mpeg4 -q:v 2 -field_order tt -g 12 -f matroska"},
         {"clock30.mp4",
          stripes(320, 240, 30, 10) + " -c:v libx264 -preset veryfast -g 60 -an -f mp4"},
         {"short.mp4", stripes(320, 240, 25, 0.4) + " -c:v libx264 -preset veryfast -an -f mp4"},

@@ -29,6 +29,7 @@ constexpr int kFrameBits = 12;
 //   turned90.mp4, turned180.mp4, turned270.mp4  pattern.mp4 tagged to be shown turned
 //               clockwise by that many degrees
 //   interlaced.mpg  testsrc2 at 50 pictures/s woven into 25 interlaced frames/s, MPEG-2
+//   woven.mkv   the same pictures coded progressive (MPEG-4), field order "tt" in Matroska
 //   clock30.mp4 H.264, 30 fps, 10 s, no sound
 //   tone.wav    440 Hz sine, PCM, 5 s; tone.mp3 / tone.mpa the same as MP3 / MP2
 //   short.mp4   H.264, 25 fps, 0.4 s

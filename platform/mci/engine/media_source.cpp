@@ -472,7 +472,7 @@ const AVFrame* MediaSource::shown() {
     if (!cur || !filter_ || !filter_->changes(cur)) return cur;
     if (shown_ && shownOf_ == cur && shown_->best_effort_timestamp == frameTicks(cur))
         return shown_.get();
-    if (VideoFilter::interlaced(cur)) {
+    if (filter_->interlaced(cur)) {
         keepPrev_ = true;
         if (!lookahead_) lookahead_ = decodeRaw();
     }

@@ -53,7 +53,20 @@ std::string VideoFilter::orientationFilters(const AVStream* stream) {
 
 VideoFilter::VideoFilter(const AVStream* stream)
     : orientation_(orientationFilters(stream)),
-      timeBase_(stream && stream->time_base.num > 0 ? stream->time_base : AVRational{1, 1}) {}
+      timeBase_(stream && stream->time_base.num > 0 ? stream->time_base : AVRational{1, 1}) {
+    switch (stream && stream->codecpar ? stream->codecpar->field_order : AV_FIELD_UNKNOWN) {
+        case AV_FIELD_TT:  // top coded first, top shown first
+        case AV_FIELD_BT:  // bottom coded first, top shown first
+            fields_ = Fields::TopFirst;
+            break;
+        case AV_FIELD_BB:
+        case AV_FIELD_TB:
+            fields_ = Fields::BottomFirst;
+            break;
+        default:
+            break;
+    }
+}
 
 VideoFilter::~VideoFilter() = default;
 
@@ -102,6 +115,10 @@ bool VideoFilter::feed(const AVFrame* frame) {
     FramePtr copy = refFrame(frame);
     if (!copy) return false;
     copy->pts = frame->best_effort_timestamp;
+    if (!copy->interlaced_frame && fields_ != Fields::Unknown) {
+        copy->interlaced_frame = 1;
+        copy->top_field_first = fields_ == Fields::TopFirst;
+    }
     lastFed_ = frame->best_effort_timestamp;
     return av_buffersrc_add_frame_flags(source_, copy.get(), 0) >= 0;
 }

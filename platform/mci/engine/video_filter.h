@@ -26,8 +26,11 @@ class VideoFilter {
 
     // False when `frame` is shown as decoded.
     bool changes(const AVFrame* frame) const { return turns() || interlaced(frame); }
-    // Deinterlacing looks at the frames before and after.
-    static bool interlaced(const AVFrame* frame) { return frame && frame->interlaced_frame; }
+    // Deinterlacing looks at the frames before and after. A frame is interlaced when the decoder
+    // says so, or when the container says the stream's fields are (a codec that cannot tell).
+    bool interlaced(const AVFrame* frame) const {
+        return frame && (frame->interlaced_frame || fields_ != Fields::Unknown);
+    }
     bool turns() const { return !orientation_.empty(); }
     // Whether the upright picture's sides are swapped (a quarter turn).
     bool swapsSides() const { return orientation_.rfind("transpose", 0) == 0; }
@@ -58,7 +61,10 @@ class VideoFilter {
     bool feed(const AVFrame* frame);
     FramePtr take(int64_t ticks);
 
+    enum class Fields { Unknown, TopFirst, BottomFirst };
+
     std::string orientation_;
+    Fields fields_ = Fields::Unknown;  // the stream's field order, from its container
     AVRational timeBase_{1, 1};
     std::unique_ptr<AVFilterGraph, GraphDeleter> graph_;
     AVFilterContext* source_ = nullptr;  // owned by the graph
