@@ -90,7 +90,7 @@ constexpr EdgeStyle kEdgeStyles[] = {
 void DrawButton(PictureBox& pic, int32_t Style, uint32_t BackColor, uint32_t ForeColor,
                 const QString& Caption, bool Pushed) {
     pic.setBorderStyle(0);
-    pic.setScaleMode(PictureBox::vbPixels);
+    pic.setScaleMode(forms::ScaleMode::Pixels);
     pic.setAutoRedraw(true);
     pic.Cls();
     pic.setBackColor(BackColor);
@@ -108,7 +108,7 @@ void DrawButton(PictureBox& pic, int32_t Style, uint32_t BackColor, uint32_t For
         DrawSunkenFace(pic);
     }
 
-    pic.setScaleMode(PictureBox::vbUser);
+    pic.setScaleMode(forms::ScaleMode::User);
     // Single precision and not rounded, as the caption has always been placed.
     float x =
         (static_cast<float>(pic.ScaleWidth()) - static_cast<float>(pic.TextWidth(Caption))) / 2;

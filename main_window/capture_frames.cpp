@@ -131,8 +131,8 @@ void Form1::CaptureFrames() {
             CapturePlayer.setCommand(8, "", 0);
             const int32_t second = rt::add32(CaptureBase, k);
             if (!placed || !standsAt(CapturePlayer, second)) {
-                forms::MsgBox(noFrameText(CurrentFile, placed, second, k - 1), forms::vbExclamation,
-                              QStringLiteral("Erreur"), this);
+                forms::MsgBox(noFrameText(CurrentFile, placed, second, k - 1),
+                              forms::MsgBoxIcon::Exclamation, QStringLiteral("Erreur"), this);
                 break;
             }
             CapMod::CaptureToClipboard(*Picture2);
@@ -148,7 +148,7 @@ void Form1::CaptureFrames() {
                                              "avant cette erreur).")
                                   .arg(QString::fromStdString(file), reason)
                                   .arg(saved),
-                              forms::vbExclamation, QStringLiteral("Erreur"), this);
+                              forms::MsgBoxIcon::Exclamation, QStringLiteral("Erreur"), this);
                 break;
             }
             // The count may have changed during the run; reading it equal to the frames
@@ -167,7 +167,7 @@ void Form1::CaptureFrames() {
                 .arg(error != nullptr ? QString::number(error->number()) + QStringLiteral(" - ") +
                                             QString::fromStdString(error->description())
                                       : QString::fromUtf8(e.what())),
-            forms::vbExclamation, QStringLiteral("Erreur"), this);
+            forms::MsgBoxIcon::Exclamation, QStringLiteral("Erreur"), this);
     }
 }
 

@@ -120,7 +120,7 @@ bool DesktopInput::keyPress(const QKeyEvent& key) {
         if (!key.isAutoRepeat() && heldButton_ < 0) {
             heldButton_ = button;
             heldKey_ = key.key();
-            form_.Picture3_MouseDown(button, forms::vbLeftButton, 0, 0, 0);
+            form_.Picture3_MouseDown(button, forms::MouseButton::Left, 0, 0, 0);
         }
         return true;
     }
@@ -150,7 +150,7 @@ bool DesktopInput::keyRelease(const QKeyEvent& key) {
         const int button = heldButton_;
         heldButton_ = -1;
         heldKey_ = 0;
-        form_.Picture3_MouseUp(button, forms::vbLeftButton, 0, 0, 0);
+        form_.Picture3_MouseUp(button, forms::MouseButton::Left, 0, 0, 0);
         return true;
     }
     switch (key.key()) {

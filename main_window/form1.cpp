@@ -86,14 +86,14 @@ void Form1::buildControls() {
 
     Picture1 = pictureBox(this, 8, 8, 489, 372);
     Picture1->setBackColor(RGB(0, 0, 128));
-    Picture1->setScaleMode(PictureBox::vbPixels);
+    Picture1->setScaleMode(forms::ScaleMode::Pixels);
 
     // In front of Picture1 and transparent where it shows only its background, so the video
     // playing in Picture1's child is seen through it while Picture2 takes the clicks and
     // shows the title.
     Picture2 = pictureBox(this, 8, 8, 489, 372);
     Picture2->setForeColor(RGB(0, 255, 0));
-    Picture2->setScaleMode(PictureBox::vbTwips);
+    Picture2->setScaleMode(forms::ScaleMode::Twips);
     Picture2->setBackgroundTransparent(true);
 
     Frame1 = new forms::Frame(this);
@@ -124,9 +124,9 @@ void Form1::buildControls() {
     }
 
     Picture4 = pictureBox(Frame1, 96, 15, 249, 16, "track");
-    Picture4->setScaleMode(PictureBox::vbPixels);
+    Picture4->setScaleMode(forms::ScaleMode::Pixels);
     Picture5 = pictureBox(Picture4, 2, 2, 16, 13, "thumb");
-    Picture5->setScaleMode(PictureBox::vbPixels);
+    Picture5->setScaleMode(forms::ScaleMode::Pixels);
 
     Picture8 = pictureBox(Frame1, 8, 10, 86, 58, "display_panel");
     Picture6 = pictureBox(Picture8, 48, 32, 32, 16, "count_panel");

@@ -43,7 +43,8 @@ void Form1::Timer1_Timer() {
         Timer1.setEnabled(false);
         forms::MsgBox(QStringLiteral("Erreur lors de l'ouverture du fichier ! Format incompatible "
                                      "ou non reconnu !"),
-                      forms::vbExclamation + forms::vbOKOnly, QStringLiteral("Erreur"), this);
+                      forms::MsgBoxIcon::Exclamation + forms::MsgBoxButtons::OkOnly,
+                      QStringLiteral("Erreur"), this);
     }
 }
 
@@ -64,16 +65,16 @@ void Form1::Picture2_Click() {
 }
 
 void Form1::Picture2_MouseDown(int button, int, double, double) {
-    if (button == forms::vbLeftButton) {
+    if (button == forms::MouseButton::Left) {
         Picture2->setMouseIcon(resources::pointer(102));
-        Picture2->setMousePointer(forms::vbCustom);
+        Picture2->setMousePointer(forms::MousePointer::Custom);
     }
 }
 
 void Form1::Picture2_MouseMove(int button, int, double, double) {
-    if (button != forms::vbLeftButton) {
+    if (button != forms::MouseButton::Left) {
         Picture2->setMouseIcon(resources::pointer(101));
-        Picture2->setMousePointer(forms::vbCustom);
+        Picture2->setMousePointer(forms::MousePointer::Custom);
     }
 }
 
@@ -82,7 +83,7 @@ void Form1::Picture5_MouseDown(int button, int, double x, double y) {
     try {
         SliderMod::SliderMin = 0;
         SliderMod::SliderReversed = false;
-        if (button == forms::vbLeftButton) {
+        if (button == forms::MouseButton::Left) {
             int32_t horizontal = 1;
             SliderMod::BeginThumbDrag(*Picture5, static_cast<float>(x), static_cast<float>(y),
                                       horizontal);
@@ -99,12 +100,12 @@ void Form1::Picture5_MouseDown(int button, int, double x, double y) {
     if (SliderMod::LastError.number != 0) {
         const QString text = SliderMod::LastError.description;
         SliderMod::LastError = {};
-        forms::MsgBox(text, forms::vbCritical, QStringLiteral("scrolldown"), this);
+        forms::MsgBox(text, forms::MsgBoxIcon::Critical, QStringLiteral("scrolldown"), this);
     }
 }
 
 void Form1::Picture5_MouseMove(int button, int, double x, double y) {
-    if (button == forms::vbLeftButton) {
+    if (button == forms::MouseButton::Left) {
         int32_t horizontal = 1;
         SliderMod::DragThumb(*Picture4, *Picture5, static_cast<float>(x), static_cast<float>(y),
                              horizontal);

@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
     stillmar::forms::setMessageBoxAnswerer([](const stillmar::forms::MessageBoxRequest& r) {
         std::printf("  message \"%s\": %s\n", r.title.toUtf8().constData(),
                     r.prompt.toUtf8().constData());
-        return stillmar::forms::vbOK;
+        return stillmar::forms::MsgBoxAnswer::Ok;
     });
 
     const std::string file = benchFile();

@@ -50,7 +50,7 @@ class CaptureRunTest : public ::testing::Test {
         folder = appDir + "/Capture";
         forms::setMessageBoxAnswerer([this](const forms::MessageBoxRequest& r) {
             boxes.push_back(r);
-            return forms::vbOK;
+            return forms::MsgBoxAnswer::Ok;
         });
         form = std::make_unique<Form1>(Form1::Options{appDir});
         form->show();

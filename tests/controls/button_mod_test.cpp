@@ -75,7 +75,7 @@ TEST_F(ButtonFaceTest, caption_isCentredFromTheTextSizeAndPushedMovesItByOnePixe
 
         // The same text printed by hand at the centred point on a plain box.
         auto ref = box(57, 25);
-        ref->setScaleMode(PictureBox::vbPixels);
+        ref->setScaleMode(forms::ScaleMode::Pixels);
         ref->setBackColor(kNormal);
         ref->setForeColor(kWhite);
         const float x = (57.0f - static_cast<float>(ref->TextWidth("Capturer"))) / 2 + pushed;
@@ -128,13 +128,13 @@ TEST_F(ButtonFaceTest, classicStyles_paintTheirEdgesInThe3DColours) {
 
 TEST_F(ButtonFaceTest, drawingTwice_givesTheSameImageAndLeavesAPixelUserScale) {
     auto b = box(57, 25);
-    b->setScaleMode(PictureBox::vbTwips);
+    b->setScaleMode(forms::ScaleMode::Twips);
     b->PSet(30, 30, RGB(1, 2, 3));
     ButtonMod::DrawButton(*b, 7, kNormal, kWhite, "Stop", false);
     const QImage first = b->persistentImage().copy();
     ButtonMod::DrawButton(*b, 7, kNormal, kWhite, "Stop", false);
     EXPECT_EQ(b->persistentImage(), first);
-    EXPECT_EQ(b->ScaleMode(), PictureBox::vbUser);
+    EXPECT_EQ(b->ScaleMode(), forms::ScaleMode::User);
     EXPECT_DOUBLE_EQ(b->ScaleWidth(), 57);
     EXPECT_DOUBLE_EQ(b->ScaleHeight(), 25);
     EXPECT_DOUBLE_EQ(b->ScaleLeft(), 0);

@@ -26,7 +26,7 @@ class SliderTest : public ::testing::Test {
         track.resize(200, 16);
         ButtonMod::DrawButton(track, 7, forms::RGB(75, 75, 80), 0xFFFFFF, "", false);
         thumb = new PictureBox(&track);
-        thumb->setScaleMode(PictureBox::vbPixels);
+        thumb->setScaleMode(forms::ScaleMode::Pixels);
         thumb->setGeometry(0, 2, 20, 13);
     }
 

@@ -41,7 +41,7 @@ class DesktopTest : public ::testing::Test {
         mci::setDefaultService(nullptr);
         forms::setMessageBoxAnswerer([this](const forms::MessageBoxRequest& r) {
             boxes.push_back(r);
-            return forms::vbOK;
+            return forms::MsgBoxAnswer::Ok;
         });
         SliderMod::SliderDragging = false;
         CDialogEX::LastFileName.clear();

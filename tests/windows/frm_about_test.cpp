@@ -33,7 +33,7 @@ class AboutWindow : public ::testing::Test {
         });
         forms::setMessageBoxAnswerer([this](const forms::MessageBoxRequest& r) {
             boxes_.push_back(r);
-            return forms::vbOK;
+            return forms::MsgBoxAnswer::Ok;
         });
     }
     void TearDown() override {
@@ -69,7 +69,7 @@ TEST_F(AboutWindow, loadSetsCaptionTitleAndVersionAndDetailsShowsTheAboutText) {
     about.Command1->click();
     ASSERT_EQ(boxes_.size(), 1u);
     EXPECT_EQ(boxes_[0].title, "A propos");
-    EXPECT_EQ(boxes_[0].buttons, forms::vbOKOnly | forms::vbInformation);
+    EXPECT_EQ(boxes_[0].buttons, forms::MsgBoxButtons::OkOnly | forms::MsgBoxIcon::Information);
     const QStringList lines = boxes_[0].prompt.split(QChar(13));
     ASSERT_EQ(lines.size(), 8);
     EXPECT_FALSE(boxes_[0].prompt.contains(QChar(10)));
@@ -127,7 +127,7 @@ TEST_F(AboutWindow, startSysInfoWithTheSecondKeyNeedsTheProgramInItsFolder) {
     about.StartSysInfo();  // nothing registered
     ASSERT_EQ(boxes_.size(), 1u);
     EXPECT_EQ(boxes_[0].prompt, kNotFound);
-    EXPECT_EQ(boxes_[0].buttons, forms::vbOKOnly);
+    EXPECT_EQ(boxes_[0].buttons, forms::MsgBoxButtons::OkOnly);
 
     const std::string dir = test::makeTempDir("about_sysinfo");
     registry_.setString(HKEY_LOCAL_MACHINE, kLocationKey, "MSINFO", dir);
