@@ -80,6 +80,7 @@ int32_t toInt32(double v) {
 struct EdgeStyle {
     unsigned edge, flags;
 };
+// By bevel, from Bevel::BumpFlat to Bevel::Bump.
 constexpr EdgeStyle kEdgeStyles[] = {
     {EDGE_BUMP, BF_FLAT},       {BDR_RAISEDINNER, BF_RECT}, {EDGE_RAISED, BF_RECT},
     {BDR_SUNKENOUTER, BF_RECT}, {EDGE_ETCHED, BF_RECT},     {EDGE_BUMP, BF_RECT},
@@ -98,13 +99,13 @@ void DrawButton(PictureBox& pic, int32_t Style, uint32_t BackColor, uint32_t For
 
     const int left = toInt32(pic.ScaleLeft()), top = toInt32(pic.ScaleTop());
     const int right = toInt32(pic.ScaleWidth()), bottom = toInt32(pic.ScaleHeight());
-    if (Style >= 0 && Style <= 5) {
+    if (Style >= Bevel::BumpFlat && Style <= Bevel::Bump) {
         const EdgeStyle e = kEdgeStyles[Style];
         pic.paintImage(
             [&](QImage& img) { DrawEdge(img, left, top, right, bottom, e.edge, e.flags); });
-    } else if (Style == 7) {
+    } else if (Style == Bevel::RaisedFace) {
         DrawRaisedFace(pic);
-    } else if (Style == 8) {
+    } else if (Style == Bevel::SunkenFace) {
         DrawSunkenFace(pic);
     }
 

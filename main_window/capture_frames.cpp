@@ -67,7 +67,7 @@ double captionValue(const forms::Label& label) {
 // The still-frame device stands at `second`: a seek that failed, or was cut short at the end of
 // the media, leaves it elsewhere.
 bool standsAt(TALVEplayer& player, int32_t second) {
-    const double ms = rt::leadingNumber(player.getStatusInfo(3));
+    const double ms = rt::leadingNumber(player.getStatusInfo(PlayerStatus::PositionMs));
     return std::abs(ms - second * 1000.0) <= 500.0;
 }
 
@@ -106,7 +106,7 @@ void Form1::CaptureFrames() {
     QPointer<Form1> self(this);
     const bool shown = isVisible();
     try {
-        const int32_t P = rt::toInt32(rt::leadingNumber(Player.POSFORMAT(0)));
+        const int32_t P = rt::toInt32(rt::leadingNumber(Player.POSFORMAT(TimeText::Seconds)));
         CaptureBase = rt::sub32(P, 1);
         Picture2->setVisible(true);
         Picture2->raise();
@@ -128,7 +128,7 @@ void Form1::CaptureFrames() {
             // to place; saving Picture2 then would only save its background.
             const bool placed =
                 CapturePlayer.PutVideoCapture(h, 0, 0, putWidth, putHeight) == "Success";
-            CapturePlayer.setCommand(8, "", 0);
+            CapturePlayer.setCommand(PlayerCommand::Pause, "", 0);
             const int32_t second = rt::add32(CaptureBase, k);
             if (!placed || !standsAt(CapturePlayer, second)) {
                 forms::MsgBox(noFrameText(CurrentFile, placed, second, k - 1),
@@ -158,7 +158,7 @@ void Form1::CaptureFrames() {
             QCoreApplication::processEvents();
             // "Quitter" during the run closes the window: nothing more is to be saved.
             if (!self || (shown && !isVisible())) return;
-            CapturePlayer.setCommand(9, "", 0);
+            CapturePlayer.setCommand(PlayerCommand::Resume, "", 0);
         }
     } catch (const std::exception& e) {
         const auto* error = dynamic_cast<const rt::RuntimeError*>(&e);

@@ -22,11 +22,11 @@ double numericValue(const std::string& reply) {
 
 void Form1::Timer1_Timer() {
     try {
-        PositionSeconds = rt::toInt32(numericValue(Player.POSFORMAT(0)));
+        PositionSeconds = rt::toInt32(numericValue(Player.POSFORMAT(TimeText::Seconds)));
         float ratio = 0;
         if (Playing) {
-            const double L = numericValue(Player.getStatusInfo(8));
-            const double P = numericValue(Player.POSFORMAT(0));
+            const double L = numericValue(Player.getStatusInfo(PlayerStatus::LengthSeconds));
+            const double P = numericValue(Player.POSFORMAT(TimeText::Seconds));
             // A zero length is how an unplayable file shows itself.
             if (L == 0) rt::raise(P == 0 ? rt::kOverflow : rt::kDivisionByZero);
             ratio = static_cast<float>(P / L);
@@ -35,7 +35,8 @@ void Form1::Timer1_Timer() {
             int32_t horizontal = 1;
             SliderMod::PlaceThumb(ratio, *Picture5, *Picture4, horizontal, false);
         }
-        const std::string text = ShowRemaining ? Player.FormatRemain() : Player.POSFORMAT(1);
+        const std::string text =
+            ShowRemaining ? Player.FormatRemain() : Player.POSFORMAT(TimeText::MinutesSeconds);
         Label3->setCaption(QString::fromStdString(text));
     } catch (const std::exception&) {
         // Stopped before the box: its modal loop would otherwise let further ticks stack up
@@ -59,9 +60,9 @@ void Form1::Label3_MouseMove(int, int, double, double) {
 void Form1::Picture2_Click() {
     Paused = !Paused;
     if (Paused)
-        Player.setCommand(8, "", 0);
+        Player.setCommand(PlayerCommand::Pause, "", 0);
     else
-        Player.setCommand(9, "", 0);
+        Player.setCommand(PlayerCommand::Resume, "", 0);
 }
 
 void Form1::Picture2_MouseDown(int button, int, double, double) {
@@ -88,8 +89,9 @@ void Form1::Picture5_MouseDown(int button, int, double x, double y) {
             SliderMod::BeginThumbDrag(*Picture5, static_cast<float>(x), static_cast<float>(y),
                                       horizontal);
         }
-        SliderMod::SliderMax = rt::toInt32(numericValue(Player.LENGTHFORMAT(0)));
-        PressPositionMs = rt::toInt32(rt::strictNumber(Player.getStatusInfo(3)));
+        SliderMod::SliderMax = rt::toInt32(numericValue(Player.LENGTHFORMAT(TimeText::Seconds)));
+        PressPositionMs =
+            rt::toInt32(rt::strictNumber(Player.getStatusInfo(PlayerStatus::PositionMs)));
         SeekDragging = true;
         SliderMod::SliderDragging = true;
     } catch (const rt::RuntimeError& e) {
@@ -122,7 +124,7 @@ void Form1::Picture5_MouseUp(int, int, double, double) {
             const int32_t target =
                 rt::add32(rt::mul32(SliderMod::SliderValue, 1000), PressPositionMs % 1000);
             const forms::BusyPointer busy;
-            Player.setCommand(5, "", target);
+            Player.setCommand(PlayerCommand::SeekAndPlay, "", target);
         } catch (const rt::RuntimeError&) {
             // A target beyond 32 bits is no place in any media: no seek.
         }

@@ -15,6 +15,7 @@
 
 #include "main_window/form1.h"
 #include "platform/forms/message_box.h"
+#include "platform/forms/mouse.h"
 #include "platform/forms/window_layer.h"
 #include "platform/mci/command_service.h"
 #include "platform/system/bmp_file.h"
@@ -64,7 +65,8 @@ double captureRun(const std::string& file, int start, bool playing, const fs::pa
     form.Label2->setCaption(QStringLiteral("99"));
 
     const auto t0 = Clock::now();
-    form.Picture3_MouseUp(0, 1, 0, 0, 0);
+    form.Picture3_MouseUp(stillmar::CommandButton::Capture, stillmar::forms::MouseButton::Left, 0,
+                          0, 0);
     const double elapsed = seconds(t0, Clock::now());
 
     saved = goodBitmaps(appDir / "Capture", form.Picture2->width(), form.Picture2->height());

@@ -24,7 +24,8 @@ class SliderTest : public ::testing::Test {
         SliderMod::SliderRange = 0;
         SliderMod::LastError = {};
         track.resize(200, 16);
-        ButtonMod::DrawButton(track, 7, forms::RGB(75, 75, 80), 0xFFFFFF, "", false);
+        ButtonMod::DrawButton(track, ButtonMod::Bevel::RaisedFace, forms::RGB(75, 75, 80), 0xFFFFFF,
+                              "", false);
         thumb = new PictureBox(&track);
         thumb->setScaleMode(forms::ScaleMode::Pixels);
         thumb->setGeometry(0, 2, 20, 13);

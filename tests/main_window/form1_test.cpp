@@ -135,7 +135,7 @@ TEST(CaptureFolderTest, unwritableProgramFolder_fallsBackToPicturesAndTellsTheUs
 
 TEST_F(Form1Test, playWithNoFile_clearsTheVideoAreaAndStartsNothing) {
     form->Picture2->PSet(100, 100, RGB(0, 255, 0));
-    form->Picture3_MouseUp(6, forms::MouseButton::Left, 0, 0, 0);
+    form->Picture3_MouseUp(CommandButton::Play, forms::MouseButton::Left, 0, 0, 0);
     EXPECT_TRUE(service.commands.empty());
     EXPECT_FALSE(form->Timer1.Enabled());
     EXPECT_FALSE(form->Playing);
@@ -203,13 +203,13 @@ TEST_F(Form1Test, playingAFile_opensItInPicture1AndPrintsItsNameBottomRight) {
 TEST_F(Form1Test, stopThenPlay_closesAndRestartsTheSameFileFromTheStart) {
     playFile("clip.mpg");
     service.clearLog();
-    form->Picture3_MouseUp(1, forms::MouseButton::Left, 0, 0, 0);
+    form->Picture3_MouseUp(CommandButton::Stop, forms::MouseButton::Left, 0, 0, 0);
     EXPECT_TRUE(contains(service.texts(), "stop MYPLAYER"));
     EXPECT_TRUE(contains(service.texts(), "close MYPLAYER"));
     EXPECT_FALSE(form->Playing);
     EXPECT_FALSE(form->Timer1.Enabled());
     service.clearLog();
-    form->Picture3_MouseUp(6, forms::MouseButton::Right, 0, 0, 0);
+    form->Picture3_MouseUp(CommandButton::Play, forms::MouseButton::Right, 0, 0, 0);
     const auto texts = service.texts();
     EXPECT_EQ(countPrefix(texts, "open /"), 1);
     EXPECT_TRUE(contains(texts, "seek MYPLAYER to 0"));
@@ -353,7 +353,7 @@ TEST_F(Form1Test, clicksOnTheVideo_pauseAndResume_andANewFileStartsUnpaused) {
     form->Picture2_Click();
     EXPECT_EQ(withoutCdProbe(service.texts()), std::vector<std::string>{"pause MYPLAYER wait"});
     // "Play" restarts the file: playing, so again the first click pauses.
-    form->Picture3_MouseUp(6, forms::MouseButton::Left, 0, 0, 0);
+    form->Picture3_MouseUp(CommandButton::Play, forms::MouseButton::Left, 0, 0, 0);
     service.clearLog();
     form->Picture2_Click();
     EXPECT_EQ(withoutCdProbe(service.texts()), std::vector<std::string>{"pause MYPLAYER wait"});
@@ -375,7 +375,7 @@ TEST_F(Form1Test, ouvrir_stopsTheFileShowsTheDialogAndPlaysTheChoice_cancelRepla
         d.selectFile(QString::fromStdString(chosen));
         static_cast<QDialog&>(d).accept();
     });
-    form->Picture3_MouseUp(2, forms::MouseButton::Left, 0, 0, 0);
+    form->Picture3_MouseUp(CommandButton::Open, forms::MouseButton::Left, 0, 0, 0);
     EXPECT_EQ(sentBeforeTheDialog, (std::vector<std::string>{"stop MYPLAYER", "close MYPLAYER"}));
     EXPECT_EQ(title, "Ouvrir un fichier vidéo");
     EXPECT_TRUE(filter.startsWith("Fichiers vidéo (") && filter.contains("Autre Mov") &&
@@ -395,7 +395,7 @@ TEST_F(Form1Test, ouvrir_stopsTheFileShowsTheDialogAndPlaysTheChoice_cancelRepla
     // Cancel: the dialog keeps its last choice, which plays again from the start.
     service.clearLog();
     CDialogEX::SetShownHook([](QFileDialog& d) { d.reject(); });
-    form->Picture3_MouseUp(2, forms::MouseButton::Left, 0, 0, 0);
+    form->Picture3_MouseUp(CommandButton::Open, forms::MouseButton::Left, 0, 0, 0);
     CDialogEX::SetShownHook({});
     EXPECT_EQ(form->CurrentFile, chosen);
     EXPECT_TRUE(contains(service.texts(), "open " + chosen));
@@ -409,7 +409,7 @@ TEST_F(Form1Test, capturerWhenTheFrameCannotBeCopied_showsTheCaptureErrorBoxAndS
     playFile("clip.avi");
     // A video area too large for any picture in memory: the copy fails.
     form->Picture2->resize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    form->Picture3_MouseUp(0, forms::MouseButton::Left, 0, 0, 0);
+    form->Picture3_MouseUp(CommandButton::Capture, forms::MouseButton::Left, 0, 0, 0);
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].title, "CAPTURE ERROR");
     EXPECT_EQ(boxes[0].prompt, "521=  Can't open Clipboard");
@@ -425,19 +425,19 @@ TEST_F(Form1Test, capturerWithoutAPicture_savesNothingAndSaysWhy) {
     form->Label2->setCaption("3");
     // No file at all: the still-frame device opens empty and has no window to place.
     service.answer("put VideoCapture", 263);
-    form->Picture3_MouseUp(0, forms::MouseButton::Left, 0, 0, 0);
+    form->Picture3_MouseUp(CommandButton::Capture, forms::MouseButton::Left, 0, 0, 0);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].title, "Erreur");
     EXPECT_EQ(boxes[0].prompt, "Aucun fichier n'est ouvert : il n'y a pas d'image à capturer.");
     // A file that has no picture, then one removed since it was opened.
     playFile("son.wav");
-    form->Picture3_MouseUp(0, forms::MouseButton::Left, 0, 0, 0);
+    form->Picture3_MouseUp(CommandButton::Capture, forms::MouseButton::Left, 0, 0, 0);
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[1].prompt,
               "Le fichier « son.wav » n'a pas d'image à capturer : aucune image n'a été "
               "enregistrée.");
     fs::remove(appFolder + "/son.wav");
-    form->Picture3_MouseUp(0, forms::MouseButton::Left, 0, 0, 0);
+    form->Picture3_MouseUp(CommandButton::Capture, forms::MouseButton::Left, 0, 0, 0);
     ASSERT_EQ(boxes.size(), 3u);
     EXPECT_EQ(boxes[2].prompt,
               "Le fichier « son.wav » est introuvable : aucune image n'a été enregistrée.");
