@@ -62,7 +62,7 @@ forms::Picture CaptureWindow(int32_t hWndSrc, bool client, int32_t leftSrc, int3
 }
 
 forms::Picture CapturePictureBox(forms::PictureBox& pic) {
-    const auto toPixels = [](double v) { return rt::toInt32(static_cast<float>(v)); };
+    const auto toPixels = [](double v) { return rt::toInt32OrRaise(static_cast<float>(v)); };
     const int32_t width =
         toPixels(pic.ScaleX(pic.ScaleWidth(), pic.ScaleMode(), forms::ScaleMode::Pixels));
     const int32_t height =

@@ -72,7 +72,9 @@ void DrawSunkenFace(PictureBox& pic) {
     drawFace(pic, true);
 }
 
-int32_t toInt32(double v) {
+// Round to nearest, ties to even; 0 when the value does not fit 32 bits: a face is painted
+// with errors ignored, so a side that cannot be converted stays at 0.
+int32_t toInt32OrZero(double v) {
     if (!std::isfinite(v) || v < -2147483648.0 || v > 2147483647.0) return 0;
     return static_cast<int32_t>(std::nearbyint(v));
 }
@@ -97,8 +99,8 @@ void DrawButton(PictureBox& pic, int32_t Style, uint32_t BackColor, uint32_t For
     pic.setBackColor(BackColor);
     pic.setForeColor(ForeColor);
 
-    const int left = toInt32(pic.ScaleLeft()), top = toInt32(pic.ScaleTop());
-    const int right = toInt32(pic.ScaleWidth()), bottom = toInt32(pic.ScaleHeight());
+    const int left = toInt32OrZero(pic.ScaleLeft()), top = toInt32OrZero(pic.ScaleTop());
+    const int right = toInt32OrZero(pic.ScaleWidth()), bottom = toInt32OrZero(pic.ScaleHeight());
     if (Style >= Bevel::BumpFlat && Style <= Bevel::Bump) {
         const EdgeStyle e = kEdgeStyles[Style];
         pic.paintImage(

@@ -106,11 +106,12 @@ void Form1::CaptureFrames() {
     QPointer<Form1> self(this);
     const bool shown = isVisible();
     try {
-        const int32_t P = rt::toInt32(rt::leadingNumber(Player.POSFORMAT(TimeText::Seconds)));
+        const int32_t P =
+            rt::toInt32OrRaise(rt::leadingNumber(Player.POSFORMAT(TimeText::Seconds)));
         CaptureBase = rt::sub32(P, 1);
         Picture2->setVisible(true);
         Picture2->raise();
-        const int16_t last = rt::toInt16(captionValue(*Label2) - 1);
+        const int16_t last = rt::toInt16OrRaise(captionValue(*Label2) - 1);
         int32_t k = 0;
         for (int32_t counter = 0; counter <= last; ++counter) {
             k = rt::add32(k, 1);
@@ -121,9 +122,10 @@ void Form1::CaptureFrames() {
             const double width = forms::controlWidth(*Picture2);
             const double height = forms::controlHeight(*Picture2);
             CapturePlayer.OpenCapture(h, rt::add32(CaptureBase, k), CapturePlayer.Filename(), 0, 0,
-                                      rt::toInt32(width / 15), rt::toInt32(height / 15));
-            int32_t putWidth = rt::toInt32(width);
-            int32_t putHeight = rt::toInt32(height);
+                                      rt::toInt32OrRaise(width / 15),
+                                      rt::toInt32OrRaise(height / 15));
+            int32_t putWidth = rt::toInt32OrRaise(width);
+            int32_t putHeight = rt::toInt32OrRaise(height);
             // A device that did not open, or opened a file without a picture, has no window
             // to place; saving Picture2 then would only save its background.
             const bool placed =

@@ -219,9 +219,9 @@ void Form1::Form_Resize() {
     if (Picture1 == nullptr || (windowState() & Qt::WindowMinimized)) return;
     namespace conv = ConversionTwipsPixelAvecAPI;
     const int32_t W =
-        rt::toInt32(static_cast<double>(width() + kFrameWidth) * forms::twipsPerPixelX());
+        rt::toInt32OrRaise(static_cast<double>(width() + kFrameWidth) * forms::twipsPerPixelX());
     const int32_t H =
-        rt::toInt32(static_cast<double>(height() + kFrameHeight) * forms::twipsPerPixelY());
+        rt::toInt32OrRaise(static_cast<double>(height() + kFrameHeight) * forms::twipsPerPixelY());
     Picture1->move(8, 8);
     Picture2->move(Picture1->x(), Picture1->y());
     Picture1->resize(std::max(0, conv::TwipsToPixelsX(W) - 24), Picture1->height());

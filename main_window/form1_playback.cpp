@@ -22,7 +22,7 @@ double numericValue(const std::string& reply) {
 
 void Form1::Timer1_Timer() {
     try {
-        PositionSeconds = rt::toInt32(numericValue(Player.POSFORMAT(TimeText::Seconds)));
+        PositionSeconds = rt::toInt32OrRaise(numericValue(Player.POSFORMAT(TimeText::Seconds)));
         float ratio = 0;
         if (Playing) {
             const double L = numericValue(Player.getStatusInfo(PlayerStatus::LengthSeconds));
@@ -89,9 +89,10 @@ void Form1::Picture5_MouseDown(int button, int, double x, double y) {
             SliderMod::BeginThumbDrag(*Picture5, static_cast<float>(x), static_cast<float>(y),
                                       horizontal);
         }
-        SliderMod::SliderMax = rt::toInt32(numericValue(Player.LENGTHFORMAT(TimeText::Seconds)));
+        SliderMod::SliderMax =
+            rt::toInt32OrRaise(numericValue(Player.LENGTHFORMAT(TimeText::Seconds)));
         PressPositionMs =
-            rt::toInt32(rt::strictNumber(Player.getStatusInfo(PlayerStatus::PositionMs)));
+            rt::toInt32OrRaise(rt::strictNumber(Player.getStatusInfo(PlayerStatus::PositionMs)));
         SeekDragging = true;
         SliderMod::SliderDragging = true;
     } catch (const rt::RuntimeError& e) {

@@ -90,7 +90,8 @@ void TALVEplayer::SetAudioState(int32_t stChan, int32_t st_pos) {
 }
 
 int32_t TALVEplayer::positionForJump() {
-    const int32_t position = rt::toInt32(rt::strictNumber(getStatusInfo(PlayerStatus::PositionMs)));
+    const int32_t position =
+        rt::toInt32OrRaise(rt::strictNumber(getStatusInfo(PlayerStatus::PositionMs)));
     sendField("set " + aliasName_ + " time format ms");
     return position;
 }
