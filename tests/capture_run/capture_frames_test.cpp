@@ -25,7 +25,7 @@
 #include "platform/mci/command_service.h"
 #include "platform/system/bmp_file.h"
 #include "resources/resources.h"
-#include "tests/forms/qt_app.h"
+#include "tests/support/qt_app.h"
 #include "tests/midi/smf_builder.h"
 #include "tests/support/fixtures.h"
 

@@ -8,7 +8,7 @@
 #include <fstream>
 
 #include "capture/save_picture.h"
-#include "tests/forms/qt_app.h"
+#include "tests/support/qt_app.h"
 #include "tests/support/fixtures.h"
 
 namespace stillmar {

@@ -9,7 +9,7 @@
 #include "platform/forms/colors.h"
 #include "platform/forms/picture_box.h"
 #include "platform/forms/screen.h"
-#include "tests/forms/qt_app.h"
+#include "tests/support/qt_app.h"
 
 namespace stillmar {
 namespace {

@@ -5,7 +5,7 @@
 #include "controls/button_mod.h"
 #include "platform/forms/colors.h"
 #include "platform/forms/picture_box.h"
-#include "tests/forms/qt_app.h"
+#include "tests/support/qt_app.h"
 
 namespace stillmar {
 namespace {

@@ -12,7 +12,7 @@
 #include <algorithm>
 
 #include "platform/forms/message_box.h"
-#include "tests/forms/qt_app.h"
+#include "tests/support/qt_app.h"
 
 namespace stillmar {
 namespace {

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "platform/forms/handles.h"
-#include "tests/forms/qt_app.h"
+#include "tests/support/qt_app.h"
 
 namespace stillmar {
 namespace {

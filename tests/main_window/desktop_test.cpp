@@ -26,7 +26,7 @@
 #include "platform/forms/mouse.h"
 #include "platform/forms/window_layer.h"
 #include "platform/runtime/text.h"
-#include "tests/forms/qt_app.h"
+#include "tests/support/qt_app.h"
 #include "tests/support/fixtures.h"
 
 namespace stillmar {

@@ -11,7 +11,7 @@
 #include "platform/system/registry.h"
 #include "platform/system/shell.h"
 #include "tests/support/fixtures.h"
-#include "tests/windows/windows_test_app.h"
+#include "tests/support/qt_app.h"
 
 using namespace stillmar;
 using sys::HKEY_LOCAL_MACHINE;
@@ -49,7 +49,7 @@ class AboutWindow : public ::testing::Test {
         return initial;
     }
 
-    QApplication& app_ = test::windowsApp();  // before any widget
+    QApplication& app_ = test::qtApp();  // before any widget
     sys::MemoryRegistry registry_;
     std::vector<sys::ShellRequest> requests_;
     std::vector<forms::MessageBoxRequest> boxes_;
