@@ -25,9 +25,9 @@
 #include "platform/mci/command_service.h"
 #include "platform/system/bmp_file.h"
 #include "resources/resources.h"
-#include "tests/support/qt_app.h"
 #include "tests/midi/smf_builder.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/qt_app.h"
 
 namespace stillmar {
 namespace {

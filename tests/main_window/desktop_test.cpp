@@ -26,8 +26,8 @@
 #include "platform/forms/mouse.h"
 #include "platform/forms/window_layer.h"
 #include "platform/runtime/text.h"
-#include "tests/support/qt_app.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/qt_app.h"
 
 namespace stillmar {
 namespace {

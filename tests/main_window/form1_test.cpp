@@ -21,8 +21,8 @@
 #include "platform/forms/message_box.h"
 #include "platform/forms/mouse.h"
 #include "platform/forms/window_layer.h"
-#include "tests/support/qt_app.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/qt_app.h"
 #include "tests/support/recording_service.h"
 
 namespace stillmar {
