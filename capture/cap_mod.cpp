@@ -62,11 +62,11 @@ forms::Picture CaptureWindow(int32_t hWndSrc, bool client, int32_t leftSrc, int3
 }
 
 forms::Picture CapturePictureBox(forms::PictureBox& pic) {
-    const auto toPixels = [](double v) { return rt::toInt32(static_cast<float>(v)); };
+    const auto toPixels = [](double v) { return rt::toInt32OrRaise(static_cast<float>(v)); };
     const int32_t width =
-        toPixels(pic.ScaleX(pic.ScaleWidth(), pic.ScaleMode(), forms::PictureBox::vbPixels));
+        toPixels(pic.ScaleX(pic.ScaleWidth(), pic.ScaleMode(), forms::ScaleMode::Pixels));
     const int32_t height =
-        toPixels(pic.ScaleY(pic.ScaleHeight(), pic.ScaleMode(), forms::PictureBox::vbPixels));
+        toPixels(pic.ScaleY(pic.ScaleHeight(), pic.ScaleMode(), forms::ScaleMode::Pixels));
     return CaptureWindow(forms::handleOf(&pic), true, 0, 0, width, height);
 }
 
@@ -81,10 +81,10 @@ void CaptureToClipboard(forms::PictureBox& pic) {
             throw rt::RuntimeError(kCantOpenClipboard, "Can't open Clipboard");
     } catch (const rt::RuntimeError& e) {
         forms::MsgBox(CaptureErrorText(e.number(), QString::fromStdString(e.description())),
-                      forms::vbOKOnly, QStringLiteral("CAPTURE ERROR"));
+                      forms::MsgBoxButtons::OkOnly, QStringLiteral("CAPTURE ERROR"));
     } catch (const std::bad_alloc&) {
         forms::MsgBox(CaptureErrorText(kOutOfMemory, QStringLiteral("Out of memory")),
-                      forms::vbOKOnly, QStringLiteral("CAPTURE ERROR"));
+                      forms::MsgBoxButtons::OkOnly, QStringLiteral("CAPTURE ERROR"));
     }
 }
 

@@ -8,12 +8,12 @@ namespace stillmar::ConversionTwipsPixelAvecAPI {
 namespace {
 int32_t ratio(int32_t pixelsPerInch) {
     if (pixelsPerInch <= 0) return 0;
-    return rt::toInt32(1440.0 / pixelsPerInch);
+    return rt::toInt32OrRaise(1440.0 / pixelsPerInch);
 }
 
 int32_t toPixels(int32_t twips, int32_t twipsPerPixel) {
     if (twipsPerPixel == 0) return 0;
-    return rt::toInt32(static_cast<double>(twips) / twipsPerPixel);
+    return rt::toInt32OrRaise(static_cast<double>(twips) / twipsPerPixel);
 }
 }  // namespace
 

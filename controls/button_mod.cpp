@@ -72,7 +72,9 @@ void DrawSunkenFace(PictureBox& pic) {
     drawFace(pic, true);
 }
 
-int32_t toInt32(double v) {
+// Round to nearest, ties to even; 0 when the value does not fit 32 bits: a face is painted
+// with errors ignored, so a side that cannot be converted stays at 0.
+int32_t toInt32OrZero(double v) {
     if (!std::isfinite(v) || v < -2147483648.0 || v > 2147483647.0) return 0;
     return static_cast<int32_t>(std::nearbyint(v));
 }
@@ -80,6 +82,7 @@ int32_t toInt32(double v) {
 struct EdgeStyle {
     unsigned edge, flags;
 };
+// By bevel, from Bevel::BumpFlat to Bevel::Bump.
 constexpr EdgeStyle kEdgeStyles[] = {
     {EDGE_BUMP, BF_FLAT},       {BDR_RAISEDINNER, BF_RECT}, {EDGE_RAISED, BF_RECT},
     {BDR_SUNKENOUTER, BF_RECT}, {EDGE_ETCHED, BF_RECT},     {EDGE_BUMP, BF_RECT},
@@ -90,25 +93,25 @@ constexpr EdgeStyle kEdgeStyles[] = {
 void DrawButton(PictureBox& pic, int32_t Style, uint32_t BackColor, uint32_t ForeColor,
                 const QString& Caption, bool Pushed) {
     pic.setBorderStyle(0);
-    pic.setScaleMode(PictureBox::vbPixels);
+    pic.setScaleMode(forms::ScaleMode::Pixels);
     pic.setAutoRedraw(true);
     pic.Cls();
     pic.setBackColor(BackColor);
     pic.setForeColor(ForeColor);
 
-    const int left = toInt32(pic.ScaleLeft()), top = toInt32(pic.ScaleTop());
-    const int right = toInt32(pic.ScaleWidth()), bottom = toInt32(pic.ScaleHeight());
-    if (Style >= 0 && Style <= 5) {
+    const int left = toInt32OrZero(pic.ScaleLeft()), top = toInt32OrZero(pic.ScaleTop());
+    const int right = toInt32OrZero(pic.ScaleWidth()), bottom = toInt32OrZero(pic.ScaleHeight());
+    if (Style >= Bevel::BumpFlat && Style <= Bevel::Bump) {
         const EdgeStyle e = kEdgeStyles[Style];
         pic.paintImage(
             [&](QImage& img) { DrawEdge(img, left, top, right, bottom, e.edge, e.flags); });
-    } else if (Style == 7) {
+    } else if (Style == Bevel::RaisedFace) {
         DrawRaisedFace(pic);
-    } else if (Style == 8) {
+    } else if (Style == Bevel::SunkenFace) {
         DrawSunkenFace(pic);
     }
 
-    pic.setScaleMode(PictureBox::vbUser);
+    pic.setScaleMode(forms::ScaleMode::User);
     // Single precision and not rounded, as the caption has always been placed.
     float x =
         (static_cast<float>(pic.ScaleWidth()) - static_cast<float>(pic.TextWidth(Caption))) / 2;

@@ -12,7 +12,7 @@ namespace {
 using forms::PictureBox;
 
 // Round to nearest, ties to even; nothing when the value does not fit 32 bits.
-std::optional<int32_t> toInt32(double v) {
+std::optional<int32_t> toInt32OrNothing(double v) {
     if (!std::isfinite(v)) return std::nullopt;
     const double r = std::nearbyint(v);
     if (r < -2147483648.0 || r > 2147483647.0) return std::nullopt;
@@ -64,7 +64,7 @@ void SetThumbPosition(int32_t MaxValue, PictureBox& Track, PictureBox& Thumb, in
     Q_UNUSED(MaxValue);
     const bool horizontal = Orientation == 1;
     // Each step runs on when an earlier one fails.
-    if (auto range = toInt32(trackSpan(Track, horizontal) - thumbSpan(Thumb, horizontal)))
+    if (auto range = toInt32OrNothing(trackSpan(Track, horizontal) - thumbSpan(Thumb, horizontal)))
         SliderRange = *range;
     else
         record(6, "Overflow");
@@ -85,9 +85,9 @@ void SetThumbPosition(int32_t MaxValue, PictureBox& Track, PictureBox& Thumb, in
     // A 32-bit intermediate: the same values as a 16-bit one below 32768, and long media
     // stay reachable.
     const double q = Reversed ? -(left * SliderMax) / SliderRange : left * SliderMax / SliderRange;
-    const auto part = toInt32(q);
+    const auto part = toInt32OrNothing(q);
     const auto base = Reversed ? SliderMax : SliderMin;
-    if (!part || !toInt32(static_cast<double>(base) + *part)) {
+    if (!part || !toInt32OrNothing(static_cast<double>(base) + *part)) {
         record(6, "Overflow");
         return;
     }
@@ -105,7 +105,8 @@ void BeginThumbDrag(QWidget& Thumb, float X, float Y, int32_t& Orientation) {
 void DragThumb(PictureBox& Track, PictureBox& Thumb, float X, float Y, int32_t& Orientation) {
     const bool horizontal = Orientation == 1;
     if (SliderMax == 0) SliderDragging = false;
-    const auto range = toInt32(trackSpan(Track, horizontal) - thumbSpan(Thumb, horizontal));
+    const auto range =
+        toInt32OrNothing(trackSpan(Track, horizontal) - thumbSpan(Thumb, horizontal));
     if (!range) {
         SliderDragging = false;
         return;
@@ -114,7 +115,7 @@ void DragThumb(PictureBox& Track, PictureBox& Thumb, float X, float Y, int32_t& 
     if (!SliderDragging) return;
 
     const auto moved =
-        toInt32(static_cast<double>(horizontal ? X : Y) - DragGrabOffset + DragStartPos);
+        toInt32OrNothing(static_cast<double>(horizontal ? X : Y) - DragGrabOffset + DragStartPos);
     if (!moved) {
         SliderDragging = false;
         return;

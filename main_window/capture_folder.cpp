@@ -47,7 +47,7 @@ std::string PrepareCaptureFolder(const std::string& applicationFolder) {
                      .arg(QString::fromStdString(beside), QString::fromStdString(CaptureFolder))
                : QStringLiteral("Ni \"%1\" ni \"%2\" ne peuvent recevoir les images capturées.")
                      .arg(QString::fromStdString(beside), QString::fromStdString(CaptureFolder));
-        forms::MsgBox(text, ok ? forms::vbInformation : forms::vbExclamation);
+        forms::MsgBox(text, ok ? forms::MsgBoxIcon::Information : forms::MsgBoxIcon::Exclamation);
     }
     return CaptureFolder;
 }

@@ -67,7 +67,7 @@ double captionValue(const forms::Label& label) {
 // The still-frame device stands at `second`: a seek that failed, or was cut short at the end of
 // the media, leaves it elsewhere.
 bool standsAt(TALVEplayer& player, int32_t second) {
-    const double ms = rt::leadingNumber(player.getStatusInfo(3));
+    const double ms = rt::leadingNumber(player.getStatusInfo(PlayerStatus::PositionMs));
     return std::abs(ms - second * 1000.0) <= 500.0;
 }
 
@@ -106,11 +106,12 @@ void Form1::CaptureFrames() {
     QPointer<Form1> self(this);
     const bool shown = isVisible();
     try {
-        const int32_t P = rt::toInt32(rt::leadingNumber(Player.POSFORMAT(0)));
+        const int32_t P =
+            rt::toInt32OrRaise(rt::leadingNumber(Player.POSFORMAT(TimeText::Seconds)));
         CaptureBase = rt::sub32(P, 1);
         Picture2->setVisible(true);
         Picture2->raise();
-        const int16_t last = rt::toInt16(captionValue(*Label2) - 1);
+        const int16_t last = rt::toInt16OrRaise(captionValue(*Label2) - 1);
         int32_t k = 0;
         for (int32_t counter = 0; counter <= last; ++counter) {
             k = rt::add32(k, 1);
@@ -121,18 +122,19 @@ void Form1::CaptureFrames() {
             const double width = forms::controlWidth(*Picture2);
             const double height = forms::controlHeight(*Picture2);
             CapturePlayer.OpenCapture(h, rt::add32(CaptureBase, k), CapturePlayer.Filename(), 0, 0,
-                                      rt::toInt32(width / 15), rt::toInt32(height / 15));
-            int32_t putWidth = rt::toInt32(width);
-            int32_t putHeight = rt::toInt32(height);
+                                      rt::toInt32OrRaise(width / 15),
+                                      rt::toInt32OrRaise(height / 15));
+            int32_t putWidth = rt::toInt32OrRaise(width);
+            int32_t putHeight = rt::toInt32OrRaise(height);
             // A device that did not open, or opened a file without a picture, has no window
             // to place; saving Picture2 then would only save its background.
             const bool placed =
                 CapturePlayer.PutVideoCapture(h, 0, 0, putWidth, putHeight) == "Success";
-            CapturePlayer.setCommand(8, "", 0);
+            CapturePlayer.setCommand(PlayerCommand::Pause, "", 0);
             const int32_t second = rt::add32(CaptureBase, k);
             if (!placed || !standsAt(CapturePlayer, second)) {
-                forms::MsgBox(noFrameText(CurrentFile, placed, second, k - 1), forms::vbExclamation,
-                              QStringLiteral("Erreur"), this);
+                forms::MsgBox(noFrameText(CurrentFile, placed, second, k - 1),
+                              forms::MsgBoxIcon::Exclamation, QStringLiteral("Erreur"), this);
                 break;
             }
             CapMod::CaptureToClipboard(*Picture2);
@@ -148,7 +150,7 @@ void Form1::CaptureFrames() {
                                              "avant cette erreur).")
                                   .arg(QString::fromStdString(file), reason)
                                   .arg(saved),
-                              forms::vbExclamation, QStringLiteral("Erreur"), this);
+                              forms::MsgBoxIcon::Exclamation, QStringLiteral("Erreur"), this);
                 break;
             }
             // The count may have changed during the run; reading it equal to the frames
@@ -158,7 +160,7 @@ void Form1::CaptureFrames() {
             QCoreApplication::processEvents();
             // "Quitter" during the run closes the window: nothing more is to be saved.
             if (!self || (shown && !isVisible())) return;
-            CapturePlayer.setCommand(9, "", 0);
+            CapturePlayer.setCommand(PlayerCommand::Resume, "", 0);
         }
     } catch (const std::exception& e) {
         const auto* error = dynamic_cast<const rt::RuntimeError*>(&e);
@@ -167,7 +169,7 @@ void Form1::CaptureFrames() {
                 .arg(error != nullptr ? QString::number(error->number()) + QStringLiteral(" - ") +
                                             QString::fromStdString(error->description())
                                       : QString::fromUtf8(e.what())),
-            forms::vbExclamation, QStringLiteral("Erreur"), this);
+            forms::MsgBoxIcon::Exclamation, QStringLiteral("Erreur"), this);
     }
 }
 

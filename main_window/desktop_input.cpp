@@ -24,17 +24,13 @@ namespace stillmar {
 
 namespace {
 
-constexpr int kCapturer = 0;
-constexpr int kOuvrir = 2;
-constexpr int kQuitter = 3;
-
 // The command button a key stands for, or -1.
 int buttonForKey(const QKeyEvent& key) {
     const Qt::KeyboardModifiers mods = key.modifiers() & ~Qt::KeypadModifier;
     if (mods == Qt::NoModifier && (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter))
-        return kCapturer;
-    if (mods == Qt::ControlModifier && key.key() == Qt::Key_O) return kOuvrir;
-    if (mods == Qt::ControlModifier && key.key() == Qt::Key_Q) return kQuitter;
+        return CommandButton::Capture;
+    if (mods == Qt::ControlModifier && key.key() == Qt::Key_O) return CommandButton::Open;
+    if (mods == Qt::ControlModifier && key.key() == Qt::Key_Q) return CommandButton::Quit;
     return -1;
 }
 
@@ -120,7 +116,7 @@ bool DesktopInput::keyPress(const QKeyEvent& key) {
         if (!key.isAutoRepeat() && heldButton_ < 0) {
             heldButton_ = button;
             heldKey_ = key.key();
-            form_.Picture3_MouseDown(button, forms::vbLeftButton, 0, 0, 0);
+            form_.Picture3_MouseDown(button, forms::MouseButton::Left, 0, 0, 0);
         }
         return true;
     }
@@ -150,7 +146,7 @@ bool DesktopInput::keyRelease(const QKeyEvent& key) {
         const int button = heldButton_;
         heldButton_ = -1;
         heldKey_ = 0;
-        form_.Picture3_MouseUp(button, forms::vbLeftButton, 0, 0, 0);
+        form_.Picture3_MouseUp(button, forms::MouseButton::Left, 0, 0, 0);
         return true;
     }
     switch (key.key()) {
@@ -165,22 +161,22 @@ bool DesktopInput::keyRelease(const QKeyEvent& key) {
     }
 }
 
-// Through the seek the thumb uses (Player code 5: seek, then play from there); a paused video
+// Through the seek the thumb uses (seek, then play from there); a paused video
 // is paused again at its new place so the pause toggle stays true.
 void DesktopInput::seekTo(int64_t targetMs) {
     if (!form_.Playing) return;
-    const double length = rt::leadingNumber(form_.Player.LENGTHFORMAT(2));
+    const double length = rt::leadingNumber(form_.Player.LENGTHFORMAT(TimeText::DeviceUnits));
     if (!(length > 0)) return;  // nothing open, or nothing to move in
     const int64_t last = static_cast<int64_t>(std::min<double>(length, INT32_MAX));
     const int64_t target = std::clamp<int64_t>(targetMs, 0, last);
     const forms::BusyPointer busy;
-    form_.Player.setCommand(5, "", static_cast<int32_t>(target));
-    if (form_.Paused) form_.Player.setCommand(8, "", 0);
+    form_.Player.setCommand(PlayerCommand::SeekAndPlay, "", static_cast<int32_t>(target));
+    if (form_.Paused) form_.Player.setCommand(PlayerCommand::Pause, "", 0);
 }
 
 void DesktopInput::seekBy(int32_t deltaMs) {
     if (!form_.Playing) return;
-    const double position = rt::leadingNumber(form_.Player.getStatusInfo(3));
+    const double position = rt::leadingNumber(form_.Player.getStatusInfo(PlayerStatus::PositionMs));
     seekTo(static_cast<int64_t>(position) + deltaMs);
 }
 

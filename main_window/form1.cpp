@@ -63,7 +63,7 @@ Form1::~Form1() = default;
 QString Form1::ButtonCaption(int index) {
     static const char* const captions[] = {"Capturer", "Stop",     "Ouvrir", "Quitter",
                                            "Fichiers", "A propos", "Play"};
-    if (index < 0 || index > 6) return QString();
+    if (index < 0 || index >= CommandButton::Count) return QString();
     return QString::fromUtf8(captions[index]);
 }
 
@@ -86,14 +86,14 @@ void Form1::buildControls() {
 
     Picture1 = pictureBox(this, 8, 8, 489, 372);
     Picture1->setBackColor(RGB(0, 0, 128));
-    Picture1->setScaleMode(PictureBox::vbPixels);
+    Picture1->setScaleMode(forms::ScaleMode::Pixels);
 
     // In front of Picture1 and transparent where it shows only its background, so the video
     // playing in Picture1's child is seen through it while Picture2 takes the clicks and
     // shows the title.
     Picture2 = pictureBox(this, 8, 8, 489, 372);
     Picture2->setForeColor(RGB(0, 255, 0));
-    Picture2->setScaleMode(PictureBox::vbTwips);
+    Picture2->setScaleMode(forms::ScaleMode::Twips);
     Picture2->setBackgroundTransparent(true);
 
     Frame1 = new forms::Frame(this);
@@ -109,24 +109,24 @@ void Form1::buildControls() {
     Check1->setFont(forms::sansSerifFont(8.25, true));
     Check1->setValue(1);
 
-    static const QPoint buttonAt[7] = {{96, 40},  {160, 40}, {288, 40}, {352, 40},
-                                       {416, 40}, {416, 11}, {224, 40}};
-    static const char* const tips[7] = {"Capture l'image en cours",
-                                        "Arrêt vidéo",
-                                        "Ouvrir un fichier vidéo et l'exécuter",
-                                        "Quitter le programme",
-                                        "Afficher les fichiers capturés",
-                                        nullptr,
-                                        nullptr};
-    for (int i = 0; i < 7; ++i) {
+    static const QPoint buttonAt[CommandButton::Count] = {
+        {96, 40}, {160, 40}, {288, 40}, {352, 40}, {416, 40}, {416, 11}, {224, 40}};
+    static const char* const tips[CommandButton::Count] = {"Capture l'image en cours",
+                                                           "Arrêt vidéo",
+                                                           "Ouvrir un fichier vidéo et l'exécuter",
+                                                           "Quitter le programme",
+                                                           "Afficher les fichiers capturés",
+                                                           nullptr,
+                                                           nullptr};
+    for (int i = 0; i < CommandButton::Count; ++i) {
         Picture3[i] = pictureBox(Frame1, buttonAt[i].x(), buttonAt[i].y(), 57, 25);
         if (tips[i] != nullptr) Picture3[i]->setToolTip(QString::fromUtf8(tips[i]));
     }
 
     Picture4 = pictureBox(Frame1, 96, 15, 249, 16, "track");
-    Picture4->setScaleMode(PictureBox::vbPixels);
+    Picture4->setScaleMode(forms::ScaleMode::Pixels);
     Picture5 = pictureBox(Picture4, 2, 2, 16, 13, "thumb");
-    Picture5->setScaleMode(PictureBox::vbPixels);
+    Picture5->setScaleMode(forms::ScaleMode::Pixels);
 
     Picture8 = pictureBox(Frame1, 8, 10, 86, 58, "display_panel");
     Picture6 = pictureBox(Picture8, 48, 32, 32, 16, "count_panel");
@@ -169,7 +169,7 @@ void Form1::buildControls() {
 void Form1::connectEvents() {
     Timer1.onTimer = [this] { Timer1_Timer(); };
     Timer2.onTimer = [this] { Timer2_Timer(); };
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < CommandButton::Count; ++i) {
         connect(Picture3[i], &PictureBox::mouseDown, this,
                 [this, i](int b, int s, double x, double y) { Picture3_MouseDown(i, b, s, x, y); });
         connect(Picture3[i], &PictureBox::mouseMove, this,
@@ -206,9 +206,11 @@ void Form1::Form_Load() {
     // Player and CapturePlayer exist with the window.
     Picture2->setBackColor(RGB(16, 0, 16));
     forms::setWidgetBackColor(this, RGB(128, 128, 128));
-    for (int i = 0; i < 7; ++i)
-        ButtonMod::DrawButton(*Picture3[i], 7, kFaceColor, kTextColor, ButtonCaption(i), false);
-    ButtonMod::DrawButton(*Picture4, 7, kFaceColor, kTextColor, QString(), false);
+    for (int i = 0; i < CommandButton::Count; ++i)
+        ButtonMod::DrawButton(*Picture3[i], ButtonMod::Bevel::RaisedFace, kFaceColor, kTextColor,
+                              ButtonCaption(i), false);
+    ButtonMod::DrawButton(*Picture4, ButtonMod::Bevel::RaisedFace, kFaceColor, kTextColor,
+                          QString(), false);
     CDialogEX::SetDialogInsert(forms::handleOf(picPEACE), 120, 240);
     CDialogEX::SetDialogHeight(307);
 }
@@ -217,9 +219,9 @@ void Form1::Form_Resize() {
     if (Picture1 == nullptr || (windowState() & Qt::WindowMinimized)) return;
     namespace conv = ConversionTwipsPixelAvecAPI;
     const int32_t W =
-        rt::toInt32(static_cast<double>(width() + kFrameWidth) * forms::twipsPerPixelX());
+        rt::toInt32OrRaise(static_cast<double>(width() + kFrameWidth) * forms::twipsPerPixelX());
     const int32_t H =
-        rt::toInt32(static_cast<double>(height() + kFrameHeight) * forms::twipsPerPixelY());
+        rt::toInt32OrRaise(static_cast<double>(height() + kFrameHeight) * forms::twipsPerPixelY());
     Picture1->move(8, 8);
     Picture2->move(Picture1->x(), Picture1->y());
     Picture1->resize(std::max(0, conv::TwipsToPixelsX(W) - 24), Picture1->height());
@@ -264,25 +266,27 @@ void Form1::closeEvent(QCloseEvent* event) {
 
 void Form1::Form_MouseMove(int, int, double, double) {
     const int i = HoverIndex;
-    if (i < 0 || i > 6) return;
-    ButtonMod::DrawButton(*Picture3[i], 7, kFaceColor, kTextColor, ButtonCaption(i), false);
+    if (i < 0 || i >= CommandButton::Count) return;
+    ButtonMod::DrawButton(*Picture3[i], ButtonMod::Bevel::RaisedFace, kFaceColor, kTextColor,
+                          ButtonCaption(i), false);
 }
 
 void Form1::StopMedia() {
     Timer1.setEnabled(false);
-    Player.setCommand(3, "", 0);
-    Player.setCommand(7, "", 0);
+    Player.setCommand(PlayerCommand::Stop, "", 0);
+    Player.setCommand(PlayerCommand::Close, "", 0);
     Playing = false;
 }
 
 void Form1::ResetButtonFaces() {
-    for (int i = 0; i < 7; ++i)
-        ButtonMod::DrawButton(*Picture3[i], 7, kFaceColor, kTextColor, ButtonCaption(i), false);
+    for (int i = 0; i < CommandButton::Count; ++i)
+        ButtonMod::DrawButton(*Picture3[i], ButtonMod::Bevel::RaisedFace, kFaceColor, kTextColor,
+                              ButtonCaption(i), false);
 }
 
 void Form1::Picture3_MouseDown(int index, int, int, double, double) {
-    ButtonMod::DrawButton(*Picture3[index], 8, kPressedColor, kTextColor, ButtonCaption(index),
-                          false);
+    ButtonMod::DrawButton(*Picture3[index], ButtonMod::Bevel::SunkenFace, kPressedColor, kTextColor,
+                          ButtonCaption(index), false);
 }
 
 void Form1::Picture3_MouseMove(int index, int, int, double, double) {
@@ -291,26 +295,26 @@ void Form1::Picture3_MouseMove(int index, int, int, double, double) {
 
 void Form1::Picture3_MouseUp(int index, int, int, double, double) {
     switch (index) {
-        case 0:
+        case CommandButton::Capture:
             // A press during a run is ignored by CaptureFrames; it must not close the
             // still-frame device under the run either.
             if (CaptureRunInProgress(*this)) break;
             CaptureFrames();
             CapturePlayer.CloseCapture();
             break;
-        case 1:
+        case CommandButton::Stop:
             StopMedia();
             break;
-        case 2:
+        case CommandButton::Open:
             OpenFile();
             break;
-        case 3:
+        case CommandButton::Quit:
             StopMedia();
             frmFichier::Unload();
             close();
             QApplication::quit();
             break;
-        case 4: {
+        case CommandButton::Files: {
             const QString folder = QString::fromStdString(CaptureFolder);
             frmFichier& f = frmFichier::Default();
             f.setCaption(folder);
@@ -318,10 +322,10 @@ void Form1::Picture3_MouseUp(int index, int, int, double, double) {
             f.ShowModeless();
             break;
         }
-        case 5:
+        case CommandButton::About:
             frmAbout::ShowModal(this);
             break;
-        case 6:
+        case CommandButton::Play:
             PlayCurrentFile();
             break;
         default:
@@ -343,7 +347,7 @@ void Form1::OpenFile() {
 void Form1::PlayCurrentFile() {
     Picture2->Cls();
     if (!CurrentFile.empty()) {
-        Player.setCommand(3, "", 0);
+        Player.setCommand(PlayerCommand::Stop, "", 0);
         Player.setFilename(CurrentFile);
         Player.setHwndParent(forms::handleOf(Picture1));
         {

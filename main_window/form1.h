@@ -15,6 +15,18 @@
 
 namespace stillmar {
 
+// The command buttons, by their index in Form1::Picture3.
+namespace CommandButton {
+inline constexpr int Capture = 0;
+inline constexpr int Stop = 1;
+inline constexpr int Open = 2;
+inline constexpr int Quit = 3;
+inline constexpr int Files = 4;
+inline constexpr int About = 5;
+inline constexpr int Play = 6;
+inline constexpr int Count = 7;
+}  // namespace CommandButton
+
 class Form1 : public QWidget {
     Q_OBJECT
   public:
@@ -27,7 +39,7 @@ class Form1 : public QWidget {
     explicit Form1(Options options);
     ~Form1() override;
 
-    // Captions of the command buttons by index; "" outside 0 to 6.
+    // Captions of the command buttons by index; "" for any other index.
     static QString ButtonCaption(int index);
     // The open dialog's filter: six items, each followed by a NUL.
     static QString OpenFilter();
@@ -37,7 +49,7 @@ class Form1 : public QWidget {
     forms::PictureBox* Picture2 = nullptr;
     forms::Frame* Frame1 = nullptr;
     forms::CheckBox* Check1 = nullptr;
-    std::array<forms::PictureBox*, 7> Picture3{};
+    std::array<forms::PictureBox*, CommandButton::Count> Picture3{};
     forms::PictureBox* Picture4 = nullptr;
     forms::PictureBox* Picture5 = nullptr;
     forms::PictureBox* Picture8 = nullptr;

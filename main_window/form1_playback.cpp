@@ -22,11 +22,11 @@ double numericValue(const std::string& reply) {
 
 void Form1::Timer1_Timer() {
     try {
-        PositionSeconds = rt::toInt32(numericValue(Player.POSFORMAT(0)));
+        PositionSeconds = rt::toInt32OrRaise(numericValue(Player.POSFORMAT(TimeText::Seconds)));
         float ratio = 0;
         if (Playing) {
-            const double L = numericValue(Player.getStatusInfo(8));
-            const double P = numericValue(Player.POSFORMAT(0));
+            const double L = numericValue(Player.getStatusInfo(PlayerStatus::LengthSeconds));
+            const double P = numericValue(Player.POSFORMAT(TimeText::Seconds));
             // A zero length is how an unplayable file shows itself.
             if (L == 0) rt::raise(P == 0 ? rt::kOverflow : rt::kDivisionByZero);
             ratio = static_cast<float>(P / L);
@@ -35,7 +35,8 @@ void Form1::Timer1_Timer() {
             int32_t horizontal = 1;
             SliderMod::PlaceThumb(ratio, *Picture5, *Picture4, horizontal, false);
         }
-        const std::string text = ShowRemaining ? Player.FormatRemain() : Player.POSFORMAT(1);
+        const std::string text =
+            ShowRemaining ? Player.FormatRemain() : Player.POSFORMAT(TimeText::MinutesSeconds);
         Label3->setCaption(QString::fromStdString(text));
     } catch (const std::exception&) {
         // Stopped before the box: its modal loop would otherwise let further ticks stack up
@@ -43,7 +44,8 @@ void Form1::Timer1_Timer() {
         Timer1.setEnabled(false);
         forms::MsgBox(QStringLiteral("Erreur lors de l'ouverture du fichier ! Format incompatible "
                                      "ou non reconnu !"),
-                      forms::vbExclamation + forms::vbOKOnly, QStringLiteral("Erreur"), this);
+                      forms::MsgBoxIcon::Exclamation + forms::MsgBoxButtons::OkOnly,
+                      QStringLiteral("Erreur"), this);
     }
 }
 
@@ -58,22 +60,22 @@ void Form1::Label3_MouseMove(int, int, double, double) {
 void Form1::Picture2_Click() {
     Paused = !Paused;
     if (Paused)
-        Player.setCommand(8, "", 0);
+        Player.setCommand(PlayerCommand::Pause, "", 0);
     else
-        Player.setCommand(9, "", 0);
+        Player.setCommand(PlayerCommand::Resume, "", 0);
 }
 
 void Form1::Picture2_MouseDown(int button, int, double, double) {
-    if (button == forms::vbLeftButton) {
+    if (button == forms::MouseButton::Left) {
         Picture2->setMouseIcon(resources::pointer(102));
-        Picture2->setMousePointer(forms::vbCustom);
+        Picture2->setMousePointer(forms::MousePointer::Custom);
     }
 }
 
 void Form1::Picture2_MouseMove(int button, int, double, double) {
-    if (button != forms::vbLeftButton) {
+    if (button != forms::MouseButton::Left) {
         Picture2->setMouseIcon(resources::pointer(101));
-        Picture2->setMousePointer(forms::vbCustom);
+        Picture2->setMousePointer(forms::MousePointer::Custom);
     }
 }
 
@@ -82,13 +84,15 @@ void Form1::Picture5_MouseDown(int button, int, double x, double y) {
     try {
         SliderMod::SliderMin = 0;
         SliderMod::SliderReversed = false;
-        if (button == forms::vbLeftButton) {
+        if (button == forms::MouseButton::Left) {
             int32_t horizontal = 1;
             SliderMod::BeginThumbDrag(*Picture5, static_cast<float>(x), static_cast<float>(y),
                                       horizontal);
         }
-        SliderMod::SliderMax = rt::toInt32(numericValue(Player.LENGTHFORMAT(0)));
-        PressPositionMs = rt::toInt32(rt::strictNumber(Player.getStatusInfo(3)));
+        SliderMod::SliderMax =
+            rt::toInt32OrRaise(numericValue(Player.LENGTHFORMAT(TimeText::Seconds)));
+        PressPositionMs =
+            rt::toInt32OrRaise(rt::strictNumber(Player.getStatusInfo(PlayerStatus::PositionMs)));
         SeekDragging = true;
         SliderMod::SliderDragging = true;
     } catch (const rt::RuntimeError& e) {
@@ -99,12 +103,12 @@ void Form1::Picture5_MouseDown(int button, int, double x, double y) {
     if (SliderMod::LastError.number != 0) {
         const QString text = SliderMod::LastError.description;
         SliderMod::LastError = {};
-        forms::MsgBox(text, forms::vbCritical, QStringLiteral("scrolldown"), this);
+        forms::MsgBox(text, forms::MsgBoxIcon::Critical, QStringLiteral("scrolldown"), this);
     }
 }
 
 void Form1::Picture5_MouseMove(int button, int, double x, double y) {
-    if (button == forms::vbLeftButton) {
+    if (button == forms::MouseButton::Left) {
         int32_t horizontal = 1;
         SliderMod::DragThumb(*Picture4, *Picture5, static_cast<float>(x), static_cast<float>(y),
                              horizontal);
@@ -121,7 +125,7 @@ void Form1::Picture5_MouseUp(int, int, double, double) {
             const int32_t target =
                 rt::add32(rt::mul32(SliderMod::SliderValue, 1000), PressPositionMs % 1000);
             const forms::BusyPointer busy;
-            Player.setCommand(5, "", target);
+            Player.setCommand(PlayerCommand::SeekAndPlay, "", target);
         } catch (const rt::RuntimeError&) {
             // A target beyond 32 bits is no place in any media: no seek.
         }

@@ -88,7 +88,7 @@ std::string TALVEplayer::OpenMediaFile(int32_t lngHWnd, std::string_view aliasNa
     command += " parent " + std::to_string(lngHWnd) + " Style " + std::to_string(kChildStyle);
     const uint32_t code = send(toOpenField(std::move(command)));
     // Leaves the device in milliseconds, which the seeks that follow an open rely on.
-    LENGTHFORMAT(0);
+    LENGTHFORMAT(TimeText::Seconds);
     return code != 0 ? errorText(code) : "Success";
 }
 

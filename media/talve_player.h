@@ -12,6 +12,53 @@
 
 namespace stillmar {
 
+// What setCommand does. Every code first sends the shareable CD-audio open, which opens a
+// device under the alias only when the alias is free; 2 and unknown codes send nothing more.
+namespace PlayerCommand {
+inline constexpr int32_t OpenDoor = 0;
+inline constexpr int32_t CloseDoor = 1;
+inline constexpr int32_t Stop = 3;
+inline constexpr int32_t Play = 4;
+inline constexpr int32_t SeekAndPlay = 5;  // nValue: the position in milliseconds
+inline constexpr int32_t SetSpeed = 6;     // nValue: per thousand of normal speed
+inline constexpr int32_t Close = 7;
+inline constexpr int32_t Pause = 8;  // returns once the device holds its frame
+inline constexpr int32_t Resume = 9;
+}  // namespace PlayerCommand
+
+// What getStatusInfo asks the device; unknown codes send nothing and give "".
+namespace PlayerStatus {
+inline constexpr int32_t LengthFrames = 1;  // leaves the device counting in frames
+inline constexpr int32_t Mode = 2;          // "playing", "paused", "stopped", ...
+inline constexpr int32_t PositionMs = 3;    // leaves the device in milliseconds
+inline constexpr int32_t TimeFormat = 4;
+inline constexpr int32_t FrameRate = 5;
+inline constexpr int32_t Speed = 6;  // the device's speed / 10
+inline constexpr int32_t WindowHandle = 7;
+inline constexpr int32_t LengthSeconds = 8;  // leaves the device in milliseconds
+}  // namespace PlayerStatus
+
+// How LENGTHFORMAT and POSFORMAT write a time.
+namespace TimeText {
+inline constexpr int32_t Seconds = 0;         // whole seconds: "125"
+inline constexpr int32_t MinutesSeconds = 1;  // "02:05", "125:00"
+inline constexpr int32_t DeviceUnits = 2;     // the reply as the device wrote it
+}  // namespace TimeText
+
+// The time formats of SetTimeFormat.
+namespace PlayerTimeFormat {
+inline constexpr int32_t Milliseconds = 0;
+inline constexpr int32_t Tmsf = 1;
+inline constexpr int32_t Frames = 2;
+}  // namespace PlayerTimeFormat
+
+// The channels of SetVolumeState and SetAudioState.
+namespace PlayerChannel {
+inline constexpr int32_t Right = 0;
+inline constexpr int32_t Left = 1;
+inline constexpr int32_t Both = 2;
+}  // namespace PlayerChannel
+
 class TALVEplayer {
   public:
     explicit TALVEplayer(mci::CommandService& service = mci::defaultService());
@@ -72,7 +119,7 @@ class TALVEplayer {
     // Sends with a 128-character field; returns the reply.
     std::string sendField(std::string_view command);
     std::string errorText(uint32_t code);
-    // The position in milliseconds (status code 3), then the millisecond format set again.
+    // The position in milliseconds, then the millisecond format set again.
     int32_t positionForJump();
     std::string place(std::string_view alias, int32_t lngHWnd, int32_t lngLeft, int32_t lngTop,
                       int32_t& lngWidth, int32_t& lngHeight, int32_t margin);

@@ -37,33 +37,33 @@ std::string TALVEplayer::getStatusInfo(int32_t Info) {
     const std::string& alias = aliasName_;
     std::string buffer;
     switch (Info) {
-        case 1:
+        case PlayerStatus::LengthFrames:
             sendStatus("set " + alias + " time format frames", buffer);
             sendStatus("status " + alias + " length", buffer);
             break;
-        case 2:
+        case PlayerStatus::Mode:
             sendStatus("status " + alias + " mode", buffer);
             break;
-        case 3:
+        case PlayerStatus::PositionMs:
             send("set " + alias + " time format ms");
             sendStatus("status " + alias + " position", buffer);
             buffer = wholeText(rt::leadingNumber(buffer));
             break;
-        case 4:
+        case PlayerStatus::TimeFormat:
             sendStatus("status " + alias + " time format", buffer);
             break;
-        case 5:
+        case PlayerStatus::FrameRate:
             sendStatus("Status " + alias + " frame rate", buffer);
             break;
-        case 6:
+        case PlayerStatus::Speed:
             sendStatus("status " + alias + " speed ", buffer);
             buffer = rt::numberText(rt::leadingNumber(buffer) / 10.0);
             break;
-        case 7:
+        case PlayerStatus::WindowHandle:
             sendStatus("status " + alias + " window handle", buffer);
             break;
-        case 8:
-            SetTimeFormat(0);
+        case PlayerStatus::LengthSeconds:
+            SetTimeFormat(PlayerTimeFormat::Milliseconds);
             sendStatus("status " + alias + " length", buffer);
             buffer = wholeText(rt::leadingNumber(buffer) / 1000.0);
             break;
@@ -75,13 +75,13 @@ std::string TALVEplayer::getStatusInfo(int32_t Info) {
 
 void TALVEplayer::SetTimeFormat(int32_t fm_Time) {
     switch (fm_Time) {
-        case 0:
+        case PlayerTimeFormat::Milliseconds:
             send("set " + aliasName_ + " time format ms wait");
             break;
-        case 1:
+        case PlayerTimeFormat::Tmsf:
             send("set " + aliasName_ + " time format tmsf wait");
             break;
-        case 2:
+        case PlayerTimeFormat::Frames:
             send("set " + aliasName_ + " time format frames wait");
             break;
         default:
@@ -94,14 +94,15 @@ std::string TALVEplayer::LENGTHFORMAT(int32_t sFormat) {
     std::string buffer;
     send("set " + alias + " time format milliseconds");
     switch (sFormat) {
-        case 0:
-        case 1: {
+        case TimeText::Seconds:
+        case TimeText::MinutesSeconds: {
             sendStatus("status " + alias + " length", buffer);
             const int64_t seconds = rt::toInt64Saturated(rt::leadingNumber(buffer) / 1000.0);
-            buffer = sFormat == 0 ? std::to_string(seconds) : minutesSeconds(seconds, true);
+            buffer = sFormat == TimeText::Seconds ? std::to_string(seconds)
+                                                  : minutesSeconds(seconds, true);
             break;
         }
-        case 2:
+        case TimeText::DeviceUnits:
             buffer = sendField("status " + alias + " length");
             break;
         default:
@@ -114,18 +115,18 @@ std::string TALVEplayer::POSFORMAT(int32_t sPFormat) {
     const std::string& alias = aliasName_;
     std::string buffer;
     switch (sPFormat) {
-        case 0:
+        case TimeText::Seconds:
             // The tmsf request's outcome is not checked: the reply is read as milliseconds.
             send("set " + alias + " time format tmsf ");
             sendStatus("status " + alias + " position", buffer);
             buffer = std::to_string(strictSeconds(getString(buffer)));
             break;
-        case 1:
+        case TimeText::MinutesSeconds:
             send("set " + alias + " time format milliseconds");
             sendStatus("status " + alias + " position", buffer);
             buffer = minutesSeconds(strictSeconds(buffer.substr(0, buffer.find('\0'))), false);
             break;
-        case 2:
+        case TimeText::DeviceUnits:
             sendStatus("status " + alias + " position", buffer);
             break;
         default:
@@ -135,8 +136,8 @@ std::string TALVEplayer::POSFORMAT(int32_t sPFormat) {
 }
 
 std::string TALVEplayer::FormatRemain() {
-    const double position = rt::leadingNumber(POSFORMAT(0));
-    const double length = rt::leadingNumber(LENGTHFORMAT(0));
+    const double position = rt::leadingNumber(POSFORMAT(TimeText::Seconds));
+    const double length = rt::leadingNumber(LENGTHFORMAT(TimeText::Seconds));
     const int64_t total = rt::toInt64Saturated(length - position);
     const int64_t hours = total / 3600;
     const int64_t rest = total % 3600;

@@ -20,34 +20,34 @@ void TALVEplayer::setCommand(int32_t Cmd, std::string_view sDrive, int32_t nValu
     open += sDrive;
     send(open + " Type cdaudio alias " + alias + " wait shareable");
     switch (Cmd) {
-        case 0:
+        case PlayerCommand::OpenDoor:
             send("set " + alias + " door open");
             send("capability " + alias + " can eject notify");
             break;
-        case 1:
+        case PlayerCommand::CloseDoor:
             send("set " + alias + " door closed");
             break;
-        case 3:
+        case PlayerCommand::Stop:
             send("stop " + alias);
             break;
-        case 4:
+        case PlayerCommand::Play:
             send("play " + alias);
             break;
-        case 5:
+        case PlayerCommand::SeekAndPlay:
             sendField("set " + alias + " time format ms");
             send("seek " + alias + " to " + std::to_string(nValue));
             send("play " + alias + " from " + std::to_string(nValue));
             break;
-        case 6:
+        case PlayerCommand::SetSpeed:
             send("set " + alias + " speed " + std::to_string(nValue));
             break;
-        case 7:
+        case PlayerCommand::Close:
             send("close " + alias);
             break;
-        case 8:
+        case PlayerCommand::Pause:
             send("pause " + alias + " wait");
             break;
-        case 9:
+        case PlayerCommand::Resume:
             send("resume " + alias);
             break;
         default:
@@ -58,13 +58,13 @@ void TALVEplayer::setCommand(int32_t Cmd, std::string_view sDrive, int32_t nValu
 void TALVEplayer::SetVolumeState(int32_t st_Vol, int32_t new_Vol) {
     const std::string volume = std::to_string(new_Vol);
     switch (st_Vol) {
-        case 0:
+        case PlayerChannel::Right:
             send("setaudio " + aliasName_ + " right volume to " + volume);
             break;
-        case 1:
+        case PlayerChannel::Left:
             send("setaudio " + aliasName_ + " left volume to " + volume);
             break;
-        case 2:
+        case PlayerChannel::Both:
             send("setaudio " + aliasName_ + " volume to " + volume);
             break;
         default:
@@ -75,13 +75,13 @@ void TALVEplayer::SetVolumeState(int32_t st_Vol, int32_t new_Vol) {
 void TALVEplayer::SetAudioState(int32_t stChan, int32_t st_pos) {
     const char* state = st_pos == 0 ? " on" : " off";
     switch (stChan) {
-        case 0:
+        case PlayerChannel::Right:
             send("set " + aliasName_ + " audio right" + state);
             break;
-        case 1:
+        case PlayerChannel::Left:
             send("set " + aliasName_ + " audio left" + state);
             break;
-        case 2:
+        case PlayerChannel::Both:
             send("set " + aliasName_ + " audio all" + state);
             break;
         default:
@@ -90,7 +90,8 @@ void TALVEplayer::SetAudioState(int32_t stChan, int32_t st_pos) {
 }
 
 int32_t TALVEplayer::positionForJump() {
-    const int32_t position = rt::toInt32(rt::strictNumber(getStatusInfo(3)));
+    const int32_t position =
+        rt::toInt32OrRaise(rt::strictNumber(getStatusInfo(PlayerStatus::PositionMs)));
     sendField("set " + aliasName_ + " time format ms");
     return position;
 }

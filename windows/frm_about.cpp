@@ -203,8 +203,8 @@ QString frmAbout::AboutText() {
 }
 
 void frmAbout::Command1_Click() {
-    forms::MsgBox(AboutText(), forms::vbOKOnly | forms::vbInformation, QStringLiteral("A propos"),
-                  this);
+    forms::MsgBox(AboutText(), forms::MsgBoxButtons::OkOnly | forms::MsgBoxIcon::Information,
+                  QStringLiteral("A propos"), this);
 }
 
 void frmAbout::Label3_Click() {
@@ -234,8 +234,8 @@ void frmAbout::StartSysInfo() {
                QFileInfo(path + kProgramFile).isFile()) {
         if (sys::shellStart(path + kProgramFile)) return;
     }
-    forms::MsgBox(QStringLiteral("Information Systeme introuvable !"), forms::vbOKOnly, QString(),
-                  this);
+    forms::MsgBox(QStringLiteral("Information Systeme introuvable !"), forms::MsgBoxButtons::OkOnly,
+                  QString(), this);
 }
 
 bool frmAbout::GetKeyValue(uint32_t KeyRoot, const QString& KeyName, const QString& SubKeyRef,

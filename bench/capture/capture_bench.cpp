@@ -20,6 +20,7 @@
 #include "main_window/form1.h"
 #include "platform/forms/handles.h"
 #include "platform/forms/message_box.h"
+#include "platform/forms/mouse.h"
 #include "platform/forms/window_layer.h"
 #include "platform/mci/command_service.h"
 #include "platform/mci/engine/engine_counters.h"
@@ -120,7 +121,8 @@ double captureRun(const std::string& file, int start, bool playing, const fs::pa
     g_timing->on = true;
     const auto counters0 = stillmar::mci::engine::engineCounters();
     const auto t0 = Clock::now();
-    form.Picture3_MouseUp(0, 1, 0, 0, 0);
+    form.Picture3_MouseUp(stillmar::CommandButton::Capture, stillmar::forms::MouseButton::Left, 0,
+                          0, 0);
     const double elapsed = seconds(t0, Clock::now());
     const auto counters1 = stillmar::mci::engine::engineCounters();
     g_timing->on = false;
@@ -219,7 +221,7 @@ int main(int argc, char** argv) {
     stillmar::forms::setMessageBoxAnswerer([](const stillmar::forms::MessageBoxRequest& r) {
         std::printf("  message \"%s\": %s\n", r.title.toUtf8().constData(),
                     r.prompt.toUtf8().constData());
-        return stillmar::forms::vbOK;
+        return stillmar::forms::MsgBoxAnswer::Ok;
     });
 
     const std::string file = benchFile();

@@ -29,27 +29,29 @@ int MsgBox(const QString& prompt, int buttons, const QString& title, QWidget* pa
 
     std::vector<ButtonRow> rows;
     switch (buttons & 7) {
-        case vbOKCancel:
-            rows = {{QMessageBox::Ok, vbOK}, {QMessageBox::Cancel, vbCancel}};
+        case MsgBoxButtons::OkCancel:
+            rows = {{QMessageBox::Ok, MsgBoxAnswer::Ok},
+                    {QMessageBox::Cancel, MsgBoxAnswer::Cancel}};
             break;
-        case vbAbortRetryIgnore:
-            rows = {{QMessageBox::Abort, vbAbort},
-                    {QMessageBox::Retry, vbRetry},
-                    {QMessageBox::Ignore, vbIgnore}};
+        case MsgBoxButtons::AbortRetryIgnore:
+            rows = {{QMessageBox::Abort, MsgBoxAnswer::Abort},
+                    {QMessageBox::Retry, MsgBoxAnswer::Retry},
+                    {QMessageBox::Ignore, MsgBoxAnswer::Ignore}};
             break;
-        case vbYesNoCancel:
-            rows = {{QMessageBox::Yes, vbYes},
-                    {QMessageBox::No, vbNo},
-                    {QMessageBox::Cancel, vbCancel}};
+        case MsgBoxButtons::YesNoCancel:
+            rows = {{QMessageBox::Yes, MsgBoxAnswer::Yes},
+                    {QMessageBox::No, MsgBoxAnswer::No},
+                    {QMessageBox::Cancel, MsgBoxAnswer::Cancel}};
             break;
-        case vbYesNo:
-            rows = {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}};
+        case MsgBoxButtons::YesNo:
+            rows = {{QMessageBox::Yes, MsgBoxAnswer::Yes}, {QMessageBox::No, MsgBoxAnswer::No}};
             break;
-        case vbRetryCancel:
-            rows = {{QMessageBox::Retry, vbRetry}, {QMessageBox::Cancel, vbCancel}};
+        case MsgBoxButtons::RetryCancel:
+            rows = {{QMessageBox::Retry, MsgBoxAnswer::Retry},
+                    {QMessageBox::Cancel, MsgBoxAnswer::Cancel}};
             break;
         default:
-            rows = {{QMessageBox::Ok, vbOK}};
+            rows = {{QMessageBox::Ok, MsgBoxAnswer::Ok}};
             break;
     }
     QMessageBox box(parent);
@@ -60,16 +62,16 @@ int MsgBox(const QString& prompt, int buttons, const QString& title, QWidget* pa
                     .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
                     .replace(QChar(u'\r'), QChar(u'\n')));
     switch (buttons & 0x70) {
-        case vbCritical:
+        case MsgBoxIcon::Critical:
             box.setIcon(QMessageBox::Critical);
             break;
-        case vbQuestion:
+        case MsgBoxIcon::Question:
             box.setIcon(QMessageBox::Question);
             break;
-        case vbExclamation:
+        case MsgBoxIcon::Exclamation:
             box.setIcon(QMessageBox::Warning);
             break;
-        case vbInformation:
+        case MsgBoxIcon::Information:
             box.setIcon(QMessageBox::Information);
             break;
         default:
@@ -84,7 +86,7 @@ int MsgBox(const QString& prompt, int buttons, const QString& title, QWidget* pa
     for (const ButtonRow& r : rows)
         if (r.button == clicked) return r.result;
     // Closed with Escape or the window's close button.
-    return rows.size() > 1 ? rows.back().result : vbOK;
+    return rows.size() > 1 ? rows.back().result : MsgBoxAnswer::Ok;
 }
 
 }  // namespace stillmar::forms

@@ -9,30 +9,36 @@ class QWidget;
 
 namespace stillmar::forms {
 
-// Buttons and icons, added together as the run time does.
-constexpr int vbOKOnly = 0;
-constexpr int vbOKCancel = 1;
-constexpr int vbAbortRetryIgnore = 2;
-constexpr int vbYesNoCancel = 3;
-constexpr int vbYesNo = 4;
-constexpr int vbRetryCancel = 5;
-constexpr int vbCritical = 16;
-constexpr int vbQuestion = 32;
-constexpr int vbExclamation = 48;
-constexpr int vbInformation = 64;
+// A message box's buttons and its icon, added together into one style.
+namespace MsgBoxButtons {
+inline constexpr int OkOnly = 0;
+inline constexpr int OkCancel = 1;
+inline constexpr int AbortRetryIgnore = 2;
+inline constexpr int YesNoCancel = 3;
+inline constexpr int YesNo = 4;
+inline constexpr int RetryCancel = 5;
+}  // namespace MsgBoxButtons
+namespace MsgBoxIcon {
+inline constexpr int Critical = 16;
+inline constexpr int Question = 32;
+inline constexpr int Exclamation = 48;
+inline constexpr int Information = 64;
+}  // namespace MsgBoxIcon
 
-// Results.
-constexpr int vbOK = 1;
-constexpr int vbCancel = 2;
-constexpr int vbAbort = 3;
-constexpr int vbRetry = 4;
-constexpr int vbIgnore = 5;
-constexpr int vbYes = 6;
-constexpr int vbNo = 7;
+// The button the user chose.
+namespace MsgBoxAnswer {
+inline constexpr int Ok = 1;
+inline constexpr int Cancel = 2;
+inline constexpr int Abort = 3;
+inline constexpr int Retry = 4;
+inline constexpr int Ignore = 5;
+inline constexpr int Yes = 6;
+inline constexpr int No = 7;
+}  // namespace MsgBoxAnswer
 
 struct MessageBoxRequest {
     QString prompt;
-    int buttons = vbOKOnly;
+    int buttons = MsgBoxButtons::OkOnly;
     QString title;
 };
 
@@ -42,7 +48,7 @@ using MessageBoxAnswerer = std::function<int(const MessageBoxRequest&)>;
 void setMessageBoxAnswerer(MessageBoxAnswerer answerer);
 
 // Shows a modal box and returns the button pressed. An empty title is the program's name.
-int MsgBox(const QString& prompt, int buttons = vbOKOnly, const QString& title = QString(),
-           QWidget* parent = nullptr);
+int MsgBox(const QString& prompt, int buttons = MsgBoxButtons::OkOnly,
+           const QString& title = QString(), QWidget* parent = nullptr);
 
 }  // namespace stillmar::forms

@@ -55,24 +55,25 @@ void PictureBox::setBorderStyle(int style) {
 }
 
 void PictureBox::setScaleMode(int mode) {
-    if (mode == vbUser) {
+    if (mode == forms::ScaleMode::User) {
         userLeft_ = ScaleLeft();
         userTop_ = ScaleTop();
         userWidth_ = ScaleWidth();
         userHeight_ = ScaleHeight();
-        scaleMode_ = vbUser;
+        scaleMode_ = forms::ScaleMode::User;
         return;
     }
-    scaleMode_ = mode == vbPixels ? vbPixels : vbTwips;
+    scaleMode_ =
+        mode == forms::ScaleMode::Pixels ? forms::ScaleMode::Pixels : forms::ScaleMode::Twips;
     curX_ = 0;
     curY_ = 0;
 }
 
 double PictureBox::unitsPerPixelX(int mode) const {
     switch (mode) {
-        case vbPixels:
+        case forms::ScaleMode::Pixels:
             return 1.0;
-        case vbTwips:
+        case forms::ScaleMode::Twips:
             return twipsPerPixelX();
         default:
             return innerWidth() > 0 ? userWidth_ / innerWidth() : userWidth_;
@@ -81,9 +82,9 @@ double PictureBox::unitsPerPixelX(int mode) const {
 
 double PictureBox::unitsPerPixelY(int mode) const {
     switch (mode) {
-        case vbPixels:
+        case forms::ScaleMode::Pixels:
             return 1.0;
-        case vbTwips:
+        case forms::ScaleMode::Twips:
             return twipsPerPixelY();
         default:
             return innerHeight() > 0 ? userHeight_ / innerHeight() : userHeight_;
@@ -91,16 +92,18 @@ double PictureBox::unitsPerPixelY(int mode) const {
 }
 
 double PictureBox::ScaleLeft() const {
-    return scaleMode_ == vbUser ? userLeft_ : 0.0;
+    return scaleMode_ == forms::ScaleMode::User ? userLeft_ : 0.0;
 }
 double PictureBox::ScaleTop() const {
-    return scaleMode_ == vbUser ? userTop_ : 0.0;
+    return scaleMode_ == forms::ScaleMode::User ? userTop_ : 0.0;
 }
 double PictureBox::ScaleWidth() const {
-    return scaleMode_ == vbUser ? userWidth_ : innerWidth() * unitsPerPixelX(scaleMode_);
+    return scaleMode_ == forms::ScaleMode::User ? userWidth_
+                                                : innerWidth() * unitsPerPixelX(scaleMode_);
 }
 double PictureBox::ScaleHeight() const {
-    return scaleMode_ == vbUser ? userHeight_ : innerHeight() * unitsPerPixelY(scaleMode_);
+    return scaleMode_ == forms::ScaleMode::User ? userHeight_
+                                                : innerHeight() * unitsPerPixelY(scaleMode_);
 }
 
 double PictureBox::ScaleX(double value, int fromMode, int toMode) const {
@@ -234,7 +237,7 @@ void PictureBox::setPicture(const Picture& p) {
 
 void PictureBox::setMousePointer(int pointer) {
     pointer_ = pointer;
-    if (pointer == vbCustom)
+    if (pointer == MousePointer::Custom)
         setCursor(icon_);
     else
         unsetCursor();
@@ -242,7 +245,7 @@ void PictureBox::setMousePointer(int pointer) {
 
 void PictureBox::setMouseIcon(const QCursor& cursor) {
     icon_ = cursor;
-    if (pointer_ == vbCustom) setCursor(icon_);
+    if (pointer_ == MousePointer::Custom) setCursor(icon_);
 }
 
 void PictureBox::setBackgroundTransparent(bool on) {

@@ -3,7 +3,7 @@
 // Print, Line and PSet draw into, a scale (twips, pixels or user-defined), a background
 // picture, colours in 0x00BBGGRR, a border style and a custom mouse pointer.
 //
-// Mouse events report the button (vbLeftButton...), the shift state and the position in the
+// Mouse events report the button (MouseButton::Left...), the shift state and the position in the
 // box's own scale. Window thread only.
 
 #include <QCursor>
@@ -16,11 +16,16 @@
 
 namespace stillmar::forms {
 
+// The unit of a picture box's coordinates: its own scale (User), twips or pixels.
+namespace ScaleMode {
+inline constexpr int User = 0;
+inline constexpr int Twips = 1;
+inline constexpr int Pixels = 3;
+}  // namespace ScaleMode
+
 class PictureBox : public QWidget {
     Q_OBJECT
   public:
-    enum ScaleModes { vbUser = 0, vbTwips = 1, vbPixels = 3 };
-
     explicit PictureBox(QWidget* parent = nullptr);
 
     uint32_t BackColor() const { return back_; }
@@ -37,13 +42,15 @@ class PictureBox : public QWidget {
     void setAutoRedraw(bool on) { autoRedraw_ = on; }
 
     int ScaleMode() const { return scaleMode_; }
-    // vbUser keeps the current scale values; vbTwips and vbPixels reset the origin to 0, 0.
+    // forms::ScaleMode::User keeps the current scale values; forms::ScaleMode::Twips and
+    // forms::ScaleMode::Pixels reset the origin to 0, 0.
     void setScaleMode(int mode);
     double ScaleLeft() const;
     double ScaleTop() const;
     double ScaleWidth() const;
     double ScaleHeight() const;
-    // Converts a width (height) between scale modes of this box (vbUser is its own scale).
+    // Converts a width (height) between scale modes of this box (forms::ScaleMode::User is its own
+    // scale).
     double ScaleX(double value, int fromMode, int toMode) const;
     double ScaleY(double value, int fromMode, int toMode) const;
 
@@ -79,7 +86,7 @@ class PictureBox : public QWidget {
     // Lets a painter of our own draw into the persistent image (client pixels).
     void paintImage(const std::function<void(QImage&)>& painter);
 
-    // vbDefault or vbCustom; the custom pointer is the MouseIcon.
+    // MousePointer::Default or MousePointer::Custom; the custom pointer is the MouseIcon.
     void setMousePointer(int pointer);
     int MousePointer() const { return pointer_; }
     void setMouseIcon(const QCursor& cursor);
@@ -128,7 +135,7 @@ class PictureBox : public QWidget {
     uint32_t fore_ = 0;
     int border_ = 0;
     bool autoRedraw_ = true;
-    int scaleMode_ = vbTwips;
+    int scaleMode_ = forms::ScaleMode::Twips;
     double userLeft_ = 0, userTop_ = 0, userWidth_ = 1, userHeight_ = 1;
     double curX_ = 0, curY_ = 0;
     int pointer_ = 0;

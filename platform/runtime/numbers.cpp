@@ -30,10 +30,10 @@ T toChecked(double value) {
 
 }  // namespace
 
-int16_t toInt16(double value) {
+int16_t toInt16OrRaise(double value) {
     return toChecked<int16_t>(value);
 }
-int32_t toInt32(double value) {
+int32_t toInt32OrRaise(double value) {
     return toChecked<int32_t>(value);
 }
 

@@ -17,8 +17,8 @@ double roundHalfEven(double value);
 
 // Float to integer as the run time converts: round half to even, then raise Overflow (6)
 // when the result does not fit (NaN included).
-int16_t toInt16(double value);
-int32_t toInt32(double value);
+int16_t toInt16OrRaise(double value);
+int32_t toInt32OrRaise(double value);
 
 // Float to a 64-bit whole number, saturating instead of failing; for values only shown.
 int64_t toInt64Saturated(double value);

@@ -7,7 +7,7 @@
 #include "capture/cap_mod.h"
 #include "platform/forms/colors.h"
 #include "platform/forms/handles.h"
-#include "tests/forms/qt_app.h"
+#include "tests/support/qt_app.h"
 
 namespace stillmar {
 namespace {
@@ -27,7 +27,7 @@ class CapModTest : public ::testing::Test {
         box = new PictureBox(window.get());
         box->setGeometry(10, 10, 120, 90);
         box->setBackColor(RGB(16, 0, 16));
-        box->setScaleMode(PictureBox::vbPixels);
+        box->setScaleMode(forms::ScaleMode::Pixels);
         window->show();
     }
 

@@ -20,13 +20,14 @@
 #include "main_window/form1.h"
 #include "platform/forms/colors.h"
 #include "platform/forms/message_box.h"
+#include "platform/forms/mouse.h"
 #include "platform/forms/window_layer.h"
 #include "platform/mci/command_service.h"
 #include "platform/system/bmp_file.h"
 #include "resources/resources.h"
-#include "tests/forms/qt_app.h"
 #include "tests/midi/smf_builder.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/qt_app.h"
 
 namespace stillmar {
 namespace {
@@ -50,7 +51,7 @@ class CaptureRunTest : public ::testing::Test {
         folder = appDir + "/Capture";
         forms::setMessageBoxAnswerer([this](const forms::MessageBoxRequest& r) {
             boxes.push_back(r);
-            return forms::vbOK;
+            return forms::MsgBoxAnswer::Ok;
         });
         form = std::make_unique<Form1>(Form1::Options{appDir});
         form->show();
@@ -133,7 +134,7 @@ TEST_F(CaptureRunTest, CapturerButton_oneFrameAtSecond12_savesCapture11AndCloses
     form->Picture2->lower();
     const QString title = form->windowTitle();
 
-    form->Picture3_MouseUp(0, 1, 0, 0, 0);
+    form->Picture3_MouseUp(CommandButton::Capture, forms::MouseButton::Left, 0, 0, 0);
 
     EXPECT_TRUE(boxes.empty());
     ASSERT_EQ(savedFiles(), std::set<std::string>{"Capture11.bmp"});
@@ -191,7 +192,7 @@ TEST_F(CaptureRunTest, CaptureFrames_atTheStart_writesCaptureMinus1) {
 // Sound alone, or no file at all: Picture2's background is no capture.
 TEST_F(CaptureRunTest, CapturerWithoutAPicture_writesNoBitmapAndSaysSo) {
     setCount(3);
-    form->Picture3_MouseUp(0, 1, 0, 0, 0);
+    form->Picture3_MouseUp(CommandButton::Capture, forms::MouseButton::Left, 0, 0, 0);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].title, QStringLiteral("Erreur"));
     EXPECT_TRUE(boxes[0].prompt.startsWith(QStringLiteral("Aucun fichier n'est ouvert")));
@@ -200,7 +201,7 @@ TEST_F(CaptureRunTest, CapturerWithoutAPicture_writesNoBitmapAndSaysSo) {
     ASSERT_FALSE(tone.empty());
     form->CurrentFile = tone;
     form->PlayCurrentFile();
-    form->Picture3_MouseUp(0, 1, 0, 0, 0);
+    form->Picture3_MouseUp(CommandButton::Capture, forms::MouseButton::Left, 0, 0, 0);
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[1].title, QStringLiteral("Erreur"));
     EXPECT_EQ(boxes[1].prompt,
@@ -218,7 +219,7 @@ TEST_F(CaptureRunTest, CapturerWithoutAPicture_writesNoBitmapAndSaysSo) {
     }
     form->CurrentFile = midi;
     form->PlayCurrentFile();
-    form->Picture3_MouseUp(0, 1, 0, 0, 0);
+    form->Picture3_MouseUp(CommandButton::Capture, forms::MouseButton::Left, 0, 0, 0);
     ASSERT_EQ(boxes.size(), 3u);
     EXPECT_TRUE(boxes[2].prompt.startsWith(
         QStringLiteral("Le fichier « air.mid » n'a pas d'image à capturer")));
@@ -250,7 +251,7 @@ TEST_F(CaptureRunTest, CountLoweredMidRun_runEndsAtItsBound_andTheNextVideoIsSee
     openClockAt(12400, false);
     setCount(3);
     duringTheRun([&] { setCount(1); });
-    form->Picture3_MouseUp(0, 1, 0, 0, 0);
+    form->Picture3_MouseUp(CommandButton::Capture, forms::MouseButton::Left, 0, 0, 0);
     EXPECT_TRUE(boxes.empty());
     ASSERT_EQ(savedFiles(),
               (std::set<std::string>{"Capture11.bmp", "Capture12.bmp", "Capture13.bmp"}));
@@ -287,7 +288,7 @@ TEST_F(CaptureRunTest, CaptureFrames_duringTheRun_showsProgressAndIgnoresASecond
         if (const QCursor* c = QApplication::overrideCursor()) pointer = c->shape();
         // Released between frames 1 and 2: it must take no frame.
         const auto stamp = fs::last_write_time(folder + "/Capture11.bmp");
-        form->Picture3_MouseUp(0, 1, 0, 0, 0);
+        form->Picture3_MouseUp(CommandButton::Capture, forms::MouseButton::Left, 0, 0, 0);
         nestedTookNothing = savedFiles() == std::set<std::string>{"Capture11.bmp"} &&
                             fs::last_write_time(folder + "/Capture11.bmp") == stamp;
     });

@@ -8,8 +8,8 @@
 #include <fstream>
 
 #include "capture/save_picture.h"
-#include "tests/forms/qt_app.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/qt_app.h"
 
 namespace stillmar {
 namespace {

@@ -9,7 +9,7 @@
 #include "platform/forms/colors.h"
 #include "platform/forms/picture_box.h"
 #include "platform/forms/screen.h"
-#include "tests/forms/qt_app.h"
+#include "tests/support/qt_app.h"
 
 namespace stillmar {
 namespace {
@@ -61,9 +61,9 @@ TEST_F(ButtonFaceTest, raisedAndSunkenFaces_matchTheirReferenceImages) {
          std::vector<std::pair<int, int>>{{57, 25}, {249, 16}, {9, 7}, {6, 6}, {3, 3}}) {
         const QString size = QString("%1x%2").arg(w).arg(h);
         auto b = box(w, h);
-        ButtonMod::DrawButton(*b, 7, kNormal, kWhite, "", false);
+        ButtonMod::DrawButton(*b, ButtonMod::Bevel::RaisedFace, kNormal, kWhite, "", false);
         expectReferenceFace(*b, "raised_" + size);
-        ButtonMod::DrawButton(*b, 8, kPressed, kWhite, "", false);
+        ButtonMod::DrawButton(*b, ButtonMod::Bevel::SunkenFace, kPressed, kWhite, "", false);
         expectReferenceFace(*b, "sunken_" + size);
     }
 }
@@ -71,11 +71,11 @@ TEST_F(ButtonFaceTest, raisedAndSunkenFaces_matchTheirReferenceImages) {
 TEST_F(ButtonFaceTest, caption_isCentredFromTheTextSizeAndPushedMovesItByOnePixel) {
     for (bool pushed : {false, true}) {
         auto b = box(57, 25);
-        ButtonMod::DrawButton(*b, 6, kNormal, kWhite, "Capturer", pushed);
+        ButtonMod::DrawButton(*b, ButtonMod::Bevel::Plain, kNormal, kWhite, "Capturer", pushed);
 
         // The same text printed by hand at the centred point on a plain box.
         auto ref = box(57, 25);
-        ref->setScaleMode(PictureBox::vbPixels);
+        ref->setScaleMode(forms::ScaleMode::Pixels);
         ref->setBackColor(kNormal);
         ref->setForeColor(kWhite);
         const float x = (57.0f - static_cast<float>(ref->TextWidth("Capturer"))) / 2 + pushed;
@@ -88,9 +88,10 @@ TEST_F(ButtonFaceTest, caption_isCentredFromTheTextSizeAndPushedMovesItByOnePixe
     }
 }
 
-// Style 0 asks for a flat edge on no side; 6 is the caption alone.
+// BumpFlat asks for a flat edge on no side; Plain is the caption alone.
 TEST_F(ButtonFaceTest, stylesZeroSixAndUnknown_leaveAPlainBackground) {
-    for (int style : {0, 6, 9, -1, 1000}) {
+    using namespace ButtonMod::Bevel;
+    for (int style : {BumpFlat, Plain, 9, -1, 1000}) {
         auto b = box(30, 12);
         ButtonMod::DrawButton(*b, style, kPressed, kWhite, "", false);
         for (int y = 0; y < 12; ++y)
@@ -107,11 +108,11 @@ TEST_F(ButtonFaceTest, classicStyles_paintTheirEdgesInThe3DColours) {
     const uint32_t hi = argb(controls::kColor3DHighlight), li = argb(controls::kColor3DLight),
                    sh = argb(controls::kColor3DShadow), dk = argb(controls::kColor3DDarkShadow);
     const Case cases[] = {
-        {1, hi, sh, kNormal, kNormal},  // raised inner only: one ring
-        {2, li, dk, hi, sh},            // raised
-        {3, sh, hi, kNormal, kNormal},  // sunken outer only
-        {4, sh, hi, hi, sh},            // etched
-        {5, li, dk, dk, li},            // bump
+        {ButtonMod::Bevel::RaisedInner, hi, sh, kNormal, kNormal},  // one ring
+        {ButtonMod::Bevel::Raised, li, dk, hi, sh},
+        {ButtonMod::Bevel::SunkenOuter, sh, hi, kNormal, kNormal},  // one ring
+        {ButtonMod::Bevel::Etched, sh, hi, hi, sh},
+        {ButtonMod::Bevel::Bump, li, dk, dk, li},
     };
     for (const Case& c : cases) {
         auto b = box(20, 10);
@@ -128,13 +129,13 @@ TEST_F(ButtonFaceTest, classicStyles_paintTheirEdgesInThe3DColours) {
 
 TEST_F(ButtonFaceTest, drawingTwice_givesTheSameImageAndLeavesAPixelUserScale) {
     auto b = box(57, 25);
-    b->setScaleMode(PictureBox::vbTwips);
+    b->setScaleMode(forms::ScaleMode::Twips);
     b->PSet(30, 30, RGB(1, 2, 3));
-    ButtonMod::DrawButton(*b, 7, kNormal, kWhite, "Stop", false);
+    ButtonMod::DrawButton(*b, ButtonMod::Bevel::RaisedFace, kNormal, kWhite, "Stop", false);
     const QImage first = b->persistentImage().copy();
-    ButtonMod::DrawButton(*b, 7, kNormal, kWhite, "Stop", false);
+    ButtonMod::DrawButton(*b, ButtonMod::Bevel::RaisedFace, kNormal, kWhite, "Stop", false);
     EXPECT_EQ(b->persistentImage(), first);
-    EXPECT_EQ(b->ScaleMode(), PictureBox::vbUser);
+    EXPECT_EQ(b->ScaleMode(), forms::ScaleMode::User);
     EXPECT_DOUBLE_EQ(b->ScaleWidth(), 57);
     EXPECT_DOUBLE_EQ(b->ScaleHeight(), 25);
     EXPECT_DOUBLE_EQ(b->ScaleLeft(), 0);

@@ -5,7 +5,7 @@
 #include "controls/button_mod.h"
 #include "platform/forms/colors.h"
 #include "platform/forms/picture_box.h"
-#include "tests/forms/qt_app.h"
+#include "tests/support/qt_app.h"
 
 namespace stillmar {
 namespace {
@@ -24,9 +24,10 @@ class SliderTest : public ::testing::Test {
         SliderMod::SliderRange = 0;
         SliderMod::LastError = {};
         track.resize(200, 16);
-        ButtonMod::DrawButton(track, 7, forms::RGB(75, 75, 80), 0xFFFFFF, "", false);
+        ButtonMod::DrawButton(track, ButtonMod::Bevel::RaisedFace, forms::RGB(75, 75, 80), 0xFFFFFF,
+                              "", false);
         thumb = new PictureBox(&track);
-        thumb->setScaleMode(PictureBox::vbPixels);
+        thumb->setScaleMode(forms::ScaleMode::Pixels);
         thumb->setGeometry(0, 2, 20, 13);
     }
 

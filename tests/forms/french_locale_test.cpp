@@ -12,7 +12,7 @@
 #include <algorithm>
 
 #include "platform/forms/message_box.h"
-#include "tests/forms/qt_app.h"
+#include "tests/support/qt_app.h"
 
 namespace stillmar {
 namespace {
@@ -36,9 +36,9 @@ TEST(FrenchLocale, messageBoxButtonsNumbersAndDatesAreFrench) {
         box->button(QMessageBox::No)->click();
     };
     QTimer::singleShot(0, answer);
-    const int result =
-        forms::MsgBox("Continuer ?", forms::vbYesNoCancel + forms::vbQuestion, "Question");
-    EXPECT_EQ(result, forms::vbNo);
+    const int result = forms::MsgBox(
+        "Continuer ?", forms::MsgBoxButtons::YesNoCancel + forms::MsgBoxIcon::Question, "Question");
+    EXPECT_EQ(result, forms::MsgBoxAnswer::No);
     std::sort(buttons.begin(), buttons.end());
     EXPECT_EQ(buttons, (QStringList{"&Non", "&Oui", "Annuler"}));
 }

@@ -5,7 +5,7 @@
 #include "platform/forms/colors.h"
 #include "platform/forms/label.h"
 #include "platform/forms/screen.h"
-#include "tests/forms/qt_app.h"
+#include "tests/support/qt_app.h"
 
 namespace stillmar {
 namespace {
@@ -27,26 +27,26 @@ class PictureBoxTest : public ::testing::Test {
 TEST_F(PictureBoxTest, scaleModes_measureTheClientAreaAndUserModeKeepsThePixelValues) {
     const int tpp = forms::twipsPerPixelX();
     ASSERT_GT(tpp, 0);
-    box.setScaleMode(PictureBox::vbTwips);
+    box.setScaleMode(forms::ScaleMode::Twips);
     EXPECT_DOUBLE_EQ(box.ScaleWidth(), 100.0 * tpp);
-    box.setScaleMode(PictureBox::vbPixels);
+    box.setScaleMode(forms::ScaleMode::Pixels);
     EXPECT_DOUBLE_EQ(box.ScaleWidth(), 100);
     EXPECT_DOUBLE_EQ(box.ScaleHeight(), 50);
-    box.setScaleMode(PictureBox::vbUser);
+    box.setScaleMode(forms::ScaleMode::User);
     EXPECT_DOUBLE_EQ(box.ScaleWidth(), 100);
     box.resize(200, 50);  // a user scale stretches with the box
     EXPECT_DOUBLE_EQ(box.ScaleWidth(), 100);
-    EXPECT_DOUBLE_EQ(box.ScaleX(10, PictureBox::vbPixels, PictureBox::vbUser), 5);
-    EXPECT_DOUBLE_EQ(box.ScaleX(3, PictureBox::vbPixels, PictureBox::vbTwips), 3.0 * tpp);
+    EXPECT_DOUBLE_EQ(box.ScaleX(10, forms::ScaleMode::Pixels, forms::ScaleMode::User), 5);
+    EXPECT_DOUBLE_EQ(box.ScaleX(3, forms::ScaleMode::Pixels, forms::ScaleMode::Twips), 3.0 * tpp);
     // A border takes two pixels on each side of the client area.
-    box.setScaleMode(PictureBox::vbPixels);
+    box.setScaleMode(forms::ScaleMode::Pixels);
     box.setBorderStyle(1);
     EXPECT_DOUBLE_EQ(box.ScaleWidth(), 196);
     EXPECT_DOUBLE_EQ(box.ScaleHeight(), 46);
 }
 
 TEST_F(PictureBoxTest, clsKeepsThePictureAndANewBackColourErasesDrawings) {
-    box.setScaleMode(PictureBox::vbPixels);
+    box.setScaleMode(forms::ScaleMode::Pixels);
     QImage pic(10, 10, QImage::Format_RGB32);
     pic.fill(QColor(200, 100, 50));
     box.setPicture(forms::Picture(pic));
@@ -66,7 +66,7 @@ TEST_F(PictureBoxTest, clsKeepsThePictureAndANewBackColourErasesDrawings) {
 }
 
 TEST_F(PictureBoxTest, print_drawsAtTheDrawingPositionAndMovesToTheNextLine) {
-    box.setScaleMode(PictureBox::vbPixels);
+    box.setScaleMode(forms::ScaleMode::Pixels);
     box.setForeColor(RGB(255, 255, 255));
     box.setCurrentX(40);
     box.setCurrentY(10);
@@ -89,7 +89,7 @@ TEST_F(PictureBoxTest, transparentBackground_showsWhatLiesBehindButKeepsDrawings
     under.setBackColor(RGB(0, 0, 128));
     PictureBox over(&parent);
     over.setGeometry(0, 0, 100, 50);
-    over.setScaleMode(PictureBox::vbPixels);
+    over.setScaleMode(forms::ScaleMode::Pixels);
     over.setBackColor(RGB(16, 0, 16));
     over.setBackgroundTransparent(true);
     over.PSet(10, 10, RGB(0, 255, 0));

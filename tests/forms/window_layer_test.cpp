@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/forms/handles.h"
-#include "tests/forms/qt_app.h"
+#include "tests/support/qt_app.h"
 
 namespace stillmar {
 namespace {

@@ -23,10 +23,11 @@
 #include "open_dialog/cdialog_ex.h"
 #include "platform/forms/colors.h"
 #include "platform/forms/message_box.h"
+#include "platform/forms/mouse.h"
 #include "platform/forms/window_layer.h"
 #include "platform/runtime/text.h"
-#include "tests/forms/qt_app.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/qt_app.h"
 
 namespace stillmar {
 namespace {
@@ -41,7 +42,7 @@ class DesktopTest : public ::testing::Test {
         mci::setDefaultService(nullptr);
         forms::setMessageBoxAnswerer([this](const forms::MessageBoxRequest& r) {
             boxes.push_back(r);
-            return forms::vbOK;
+            return forms::MsgBoxAnswer::Ok;
         });
         SliderMod::SliderDragging = false;
         CDialogEX::LastFileName.clear();
@@ -58,8 +59,10 @@ class DesktopTest : public ::testing::Test {
         fs::remove_all(appFolder);
     }
 
-    int32_t positionMs() { return int32_t(rt::leadingNumber(form->Player.getStatusInfo(3))); }
-    std::string mode() { return form->Player.getStatusInfo(2); }
+    int32_t positionMs() {
+        return int32_t(rt::leadingNumber(form->Player.getStatusInfo(PlayerStatus::PositionMs)));
+    }
+    std::string mode() { return form->Player.getStatusInfo(PlayerStatus::Mode); }
     uint32_t faceAt(int button) {
         return form->Picture3[button]->persistentImage().pixel(4, 4) & 0xFFFFFF;
     }
@@ -85,7 +88,7 @@ TEST_F(DesktopTest, theArgumentPlaysTheFileAndItsPositionAdvances) {
     EXPECT_TRUE(boxes.empty());
     // As if chosen in the dialog: "Ouvrir" then Cancel plays it again.
     CDialogEX::SetShownHook([](QFileDialog& d) { d.reject(); });
-    form->Picture3_MouseUp(2, 1, 0, 0, 0);
+    form->Picture3_MouseUp(CommandButton::Open, forms::MouseButton::Left, 0, 0, 0);
     EXPECT_EQ(form->CurrentFile, clip);
     EXPECT_EQ(mode(), "playing");
 }
@@ -97,7 +100,7 @@ TEST_F(DesktopTest, aMissingFileGivesTheBoxAnUnplayableChoiceGivesThroughTheDial
         d.selectFile(QString::fromStdString(unplayable));
         static_cast<QDialog&>(d).accept();
     });
-    form->Picture3_MouseUp(2, 1, 0, 0, 0);
+    form->Picture3_MouseUp(CommandButton::Open, forms::MouseButton::Left, 0, 0, 0);
     form->Timer1_Timer();
     ASSERT_EQ(boxes.size(), 1u);
     const forms::MessageBoxRequest throughDialog = boxes[0];
@@ -175,7 +178,7 @@ TEST_F(DesktopTest, eachKeyRunsWhatItsClickRuns) {
     // Return is "Capturer": the face sinks on the press, the run follows the release.
     const uint32_t pressed = forms::toArgb(Form1::kPressedColor) & 0xFFFFFF;
     QTest::keyPress(form.get(), Qt::Key_Return);
-    EXPECT_EQ(faceAt(0), pressed);
+    EXPECT_EQ(faceAt(CommandButton::Capture), pressed);
     QTest::keyRelease(form.get(), Qt::Key_Return);
     int bitmaps = 0;
     for (const auto& e : fs::directory_iterator(CaptureFolder))
@@ -189,7 +192,7 @@ TEST_F(DesktopTest, eachKeyRunsWhatItsClickRuns) {
         d.reject();
     });
     QTest::keyPress(form.get(), Qt::Key_O, Qt::ControlModifier);
-    EXPECT_EQ(faceAt(2), pressed);
+    EXPECT_EQ(faceAt(CommandButton::Open), pressed);
     EXPECT_FALSE(dialogShown);
     QTest::keyRelease(form.get(), Qt::Key_O);  // Ctrl may be let go first
     EXPECT_TRUE(dialogShown);

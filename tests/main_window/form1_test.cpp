@@ -21,8 +21,8 @@
 #include "platform/forms/message_box.h"
 #include "platform/forms/mouse.h"
 #include "platform/forms/window_layer.h"
-#include "tests/forms/qt_app.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/qt_app.h"
 #include "tests/support/recording_service.h"
 
 namespace stillmar {
@@ -58,7 +58,7 @@ class Form1Test : public ::testing::Test {
         mci::setDefaultService(&service);
         forms::setMessageBoxAnswerer([this](const forms::MessageBoxRequest& r) {
             boxes.push_back(r);
-            return forms::vbOK;
+            return forms::MsgBoxAnswer::Ok;
         });
         appFolder = test::makeTempDir("form1");
         SliderMod::SliderDragging = false;
@@ -112,7 +112,7 @@ TEST(CaptureFolderTest, unwritableProgramFolder_fallsBackToPicturesAndTellsTheUs
     std::vector<forms::MessageBoxRequest> boxes;
     forms::setMessageBoxAnswerer([&](const forms::MessageBoxRequest& r) {
         boxes.push_back(r);
-        return forms::vbOK;
+        return forms::MsgBoxAnswer::Ok;
     });
     // A program folder below a plain file can never hold a folder.
     const std::string dir = test::makeTempDir("capture-folder");
@@ -135,7 +135,7 @@ TEST(CaptureFolderTest, unwritableProgramFolder_fallsBackToPicturesAndTellsTheUs
 
 TEST_F(Form1Test, playWithNoFile_clearsTheVideoAreaAndStartsNothing) {
     form->Picture2->PSet(100, 100, RGB(0, 255, 0));
-    form->Picture3_MouseUp(6, forms::vbLeftButton, 0, 0, 0);
+    form->Picture3_MouseUp(CommandButton::Play, forms::MouseButton::Left, 0, 0, 0);
     EXPECT_TRUE(service.commands.empty());
     EXPECT_FALSE(form->Timer1.Enabled());
     EXPECT_FALSE(form->Playing);
@@ -151,9 +151,9 @@ TEST_F(Form1Test, openAndSeek_showTheBusyPointerWhileTheServiceWorks) {
     answerPlaying();
     playFile("clip.avi");
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    form->Picture5_MouseDown(forms::vbLeftButton, 0, 0, 0);
-    form->Picture5_MouseMove(forms::vbLeftButton, 0, 50, 0);
-    form->Picture5_MouseUp(forms::vbLeftButton, 0, 50, 0);
+    form->Picture5_MouseDown(forms::MouseButton::Left, 0, 0, 0);
+    form->Picture5_MouseMove(forms::MouseButton::Left, 0, 50, 0);
+    form->Picture5_MouseUp(forms::MouseButton::Left, 0, 50, 0);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     service.onSend = {};
     const auto during = [&](std::string_view start, std::string_view part) {
@@ -203,13 +203,13 @@ TEST_F(Form1Test, playingAFile_opensItInPicture1AndPrintsItsNameBottomRight) {
 TEST_F(Form1Test, stopThenPlay_closesAndRestartsTheSameFileFromTheStart) {
     playFile("clip.mpg");
     service.clearLog();
-    form->Picture3_MouseUp(1, forms::vbLeftButton, 0, 0, 0);
+    form->Picture3_MouseUp(CommandButton::Stop, forms::MouseButton::Left, 0, 0, 0);
     EXPECT_TRUE(contains(service.texts(), "stop MYPLAYER"));
     EXPECT_TRUE(contains(service.texts(), "close MYPLAYER"));
     EXPECT_FALSE(form->Playing);
     EXPECT_FALSE(form->Timer1.Enabled());
     service.clearLog();
-    form->Picture3_MouseUp(6, forms::vbRightButton, 0, 0, 0);
+    form->Picture3_MouseUp(CommandButton::Play, forms::MouseButton::Right, 0, 0, 0);
     const auto texts = service.texts();
     EXPECT_EQ(countPrefix(texts, "open /"), 1);
     EXPECT_TRUE(contains(texts, "seek MYPLAYER to 0"));
@@ -261,7 +261,7 @@ TEST_F(Form1Test, lengthZero_showsTheErrorBoxOnceAndStopsTheDisplay) {
     EXPECT_EQ(boxes[0].title, "Erreur");
     EXPECT_EQ(boxes[0].prompt,
               "Erreur lors de l'ouverture du fichier ! Format incompatible ou non reconnu !");
-    EXPECT_EQ(boxes[0].buttons, forms::vbExclamation);
+    EXPECT_EQ(boxes[0].buttons, forms::MsgBoxIcon::Exclamation);
     EXPECT_FALSE(form->Timer1.Enabled());
     EXPECT_TRUE(form->Playing);
     EXPECT_EQ(form->Label3->Caption(), "00:00");
@@ -273,7 +273,7 @@ TEST_F(Form1Test, thumbDrag_seeksToTheDraggedSecondPlusThePressSubSecond) {
     playFile("clip.avi");
     form->Timer1_Timer();  // PositionSeconds 61, thumb at 57
     service.clearLog();
-    form->Picture5_MouseDown(forms::vbLeftButton, 0, 5, 5);
+    form->Picture5_MouseDown(forms::MouseButton::Left, 0, 5, 5);
     EXPECT_TRUE(form->SeekDragging);
     EXPECT_EQ(SliderMod::SliderMax, 250);
     EXPECT_EQ(form->PressPositionMs, 61250);
@@ -283,10 +283,10 @@ TEST_F(Form1Test, thumbDrag_seeksToTheDraggedSecondPlusThePressSubSecond) {
     form->Timer1_Timer();
     EXPECT_EQ(form->Picture5->x(), 57);
     // 29 pixels to the left: left 28 of a 233-pixel travel -> 28 * 250 / 233 = 30.04.
-    form->Picture5_MouseMove(forms::vbLeftButton, 0, -24, 5);
+    form->Picture5_MouseMove(forms::MouseButton::Left, 0, -24, 5);
     EXPECT_EQ(form->Picture5->x(), 28);
     EXPECT_EQ(SliderMod::SliderValue, 30);
-    form->Picture5_MouseUp(forms::vbLeftButton, 0, -24, 5);
+    form->Picture5_MouseUp(forms::MouseButton::Left, 0, -24, 5);
     EXPECT_TRUE(contains(service.texts(), "seek MYPLAYER to 30250"));
     EXPECT_TRUE(contains(service.texts(), "play MYPLAYER from 30250"));
     EXPECT_FALSE(form->SeekDragging);
@@ -299,18 +299,18 @@ TEST_F(Form1Test, thumbClickWithoutADrag_leavesPlaybackWhereItIs) {
     playFile("clip.avi");
     form->Timer1_Timer();
     // A drag first, so that a stale slider value is there to be misused.
-    form->Picture5_MouseDown(forms::vbLeftButton, 0, 5, 5);
-    form->Picture5_MouseMove(forms::vbLeftButton, 0, 105, 5);
-    form->Picture5_MouseUp(forms::vbLeftButton, 0, 105, 5);
+    form->Picture5_MouseDown(forms::MouseButton::Left, 0, 5, 5);
+    form->Picture5_MouseMove(forms::MouseButton::Left, 0, 105, 5);
+    form->Picture5_MouseUp(forms::MouseButton::Left, 0, 105, 5);
     form->Timer1_Timer();
     service.clearLog();
     // Left click, a move without a button (hovering), right click: none seeks.
-    form->Picture5_MouseDown(forms::vbLeftButton, 0, 5, 5);
-    form->Picture5_MouseUp(forms::vbLeftButton, 0, 5, 5);
+    form->Picture5_MouseDown(forms::MouseButton::Left, 0, 5, 5);
+    form->Picture5_MouseUp(forms::MouseButton::Left, 0, 5, 5);
     form->Picture5_MouseMove(0, 0, 8, 5);
-    form->Picture5_MouseDown(forms::vbRightButton, 0, 8, 5);
-    form->Picture5_MouseMove(forms::vbRightButton, 0, 60, 5);
-    form->Picture5_MouseUp(forms::vbRightButton, 0, 60, 5);
+    form->Picture5_MouseDown(forms::MouseButton::Right, 0, 8, 5);
+    form->Picture5_MouseMove(forms::MouseButton::Right, 0, 60, 5);
+    form->Picture5_MouseUp(forms::MouseButton::Right, 0, 60, 5);
     EXPECT_FALSE(contains(service.texts(), "seek MYPLAYER"));
     EXPECT_FALSE(contains(service.texts(), "play MYPLAYER"));
     EXPECT_FALSE(form->SeekDragging);
@@ -325,14 +325,14 @@ TEST_F(Form1Test, thumbPressWithAnUnreadableLength_showsTheScrolldownBoxAndSeeks
     playFile("clip.avi");
     service.answer("status MYPLAYER length", 0, "9999999999999");
     service.clearLog();
-    form->Picture5_MouseDown(forms::vbLeftButton, 0, 5, 5);
+    form->Picture5_MouseDown(forms::MouseButton::Left, 0, 5, 5);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].title, "scrolldown");
     EXPECT_EQ(boxes[0].prompt, "Overflow");
-    EXPECT_EQ(boxes[0].buttons, forms::vbCritical);
+    EXPECT_EQ(boxes[0].buttons, forms::MsgBoxIcon::Critical);
     EXPECT_EQ(SliderMod::LastError.number, 0);  // cleared once shown
-    form->Picture5_MouseMove(forms::vbLeftButton, 0, 60, 5);
-    form->Picture5_MouseUp(forms::vbLeftButton, 0, 60, 5);
+    form->Picture5_MouseMove(forms::MouseButton::Left, 0, 60, 5);
+    form->Picture5_MouseUp(forms::MouseButton::Left, 0, 60, 5);
     EXPECT_FALSE(contains(service.texts(), "seek MYPLAYER"));
     EXPECT_FALSE(SliderMod::SliderDragging);
     EXPECT_EQ(boxes.size(), 1u);
@@ -353,7 +353,7 @@ TEST_F(Form1Test, clicksOnTheVideo_pauseAndResume_andANewFileStartsUnpaused) {
     form->Picture2_Click();
     EXPECT_EQ(withoutCdProbe(service.texts()), std::vector<std::string>{"pause MYPLAYER wait"});
     // "Play" restarts the file: playing, so again the first click pauses.
-    form->Picture3_MouseUp(6, forms::vbLeftButton, 0, 0, 0);
+    form->Picture3_MouseUp(CommandButton::Play, forms::MouseButton::Left, 0, 0, 0);
     service.clearLog();
     form->Picture2_Click();
     EXPECT_EQ(withoutCdProbe(service.texts()), std::vector<std::string>{"pause MYPLAYER wait"});
@@ -375,7 +375,7 @@ TEST_F(Form1Test, ouvrir_stopsTheFileShowsTheDialogAndPlaysTheChoice_cancelRepla
         d.selectFile(QString::fromStdString(chosen));
         static_cast<QDialog&>(d).accept();
     });
-    form->Picture3_MouseUp(2, forms::vbLeftButton, 0, 0, 0);
+    form->Picture3_MouseUp(CommandButton::Open, forms::MouseButton::Left, 0, 0, 0);
     EXPECT_EQ(sentBeforeTheDialog, (std::vector<std::string>{"stop MYPLAYER", "close MYPLAYER"}));
     EXPECT_EQ(title, "Ouvrir un fichier vidéo");
     EXPECT_TRUE(filter.startsWith("Fichiers vidéo (") && filter.contains("Autre Mov") &&
@@ -395,7 +395,7 @@ TEST_F(Form1Test, ouvrir_stopsTheFileShowsTheDialogAndPlaysTheChoice_cancelRepla
     // Cancel: the dialog keeps its last choice, which plays again from the start.
     service.clearLog();
     CDialogEX::SetShownHook([](QFileDialog& d) { d.reject(); });
-    form->Picture3_MouseUp(2, forms::vbLeftButton, 0, 0, 0);
+    form->Picture3_MouseUp(CommandButton::Open, forms::MouseButton::Left, 0, 0, 0);
     CDialogEX::SetShownHook({});
     EXPECT_EQ(form->CurrentFile, chosen);
     EXPECT_TRUE(contains(service.texts(), "open " + chosen));
@@ -409,11 +409,11 @@ TEST_F(Form1Test, capturerWhenTheFrameCannotBeCopied_showsTheCaptureErrorBoxAndS
     playFile("clip.avi");
     // A video area too large for any picture in memory: the copy fails.
     form->Picture2->resize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    form->Picture3_MouseUp(0, forms::vbLeftButton, 0, 0, 0);
+    form->Picture3_MouseUp(CommandButton::Capture, forms::MouseButton::Left, 0, 0, 0);
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].title, "CAPTURE ERROR");
     EXPECT_EQ(boxes[0].prompt, "521=  Can't open Clipboard");
-    EXPECT_EQ(boxes[0].buttons, forms::vbOKOnly);
+    EXPECT_EQ(boxes[0].buttons, forms::MsgBoxButtons::OkOnly);
     EXPECT_EQ(boxes[1].title, "Erreur");
     EXPECT_TRUE(boxes[1].prompt.contains("0 image(s)")) << boxes[1].prompt.toStdString();
     EXPECT_TRUE(fs::is_empty(appFolder + "/Capture"));
@@ -425,19 +425,19 @@ TEST_F(Form1Test, capturerWithoutAPicture_savesNothingAndSaysWhy) {
     form->Label2->setCaption("3");
     // No file at all: the still-frame device opens empty and has no window to place.
     service.answer("put VideoCapture", 263);
-    form->Picture3_MouseUp(0, forms::vbLeftButton, 0, 0, 0);
+    form->Picture3_MouseUp(CommandButton::Capture, forms::MouseButton::Left, 0, 0, 0);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].title, "Erreur");
     EXPECT_EQ(boxes[0].prompt, "Aucun fichier n'est ouvert : il n'y a pas d'image à capturer.");
     // A file that has no picture, then one removed since it was opened.
     playFile("son.wav");
-    form->Picture3_MouseUp(0, forms::vbLeftButton, 0, 0, 0);
+    form->Picture3_MouseUp(CommandButton::Capture, forms::MouseButton::Left, 0, 0, 0);
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[1].prompt,
               "Le fichier « son.wav » n'a pas d'image à capturer : aucune image n'a été "
               "enregistrée.");
     fs::remove(appFolder + "/son.wav");
-    form->Picture3_MouseUp(0, forms::vbLeftButton, 0, 0, 0);
+    form->Picture3_MouseUp(CommandButton::Capture, forms::MouseButton::Left, 0, 0, 0);
     ASSERT_EQ(boxes.size(), 3u);
     EXPECT_EQ(boxes[2].prompt,
               "Le fichier « son.wav » est introuvable : aucune image n'a été enregistrée.");
@@ -446,22 +446,22 @@ TEST_F(Form1Test, capturerWithoutAPicture_savesNothingAndSaysWhy) {
 
 TEST_F(Form1Test, countButtons_runFromOneTo99AndStopAtBothEnds) {
     EXPECT_EQ(form->Label2->Caption(), "1");
-    form->Picture7_MouseDown(0, forms::vbLeftButton, 0, 0, 0);
+    form->Picture7_MouseDown(0, forms::MouseButton::Left, 0, 0, 0);
     EXPECT_TRUE(form->Timer2.Enabled());
     EXPECT_EQ(form->Picture7[0]->picture().image, form->Picture7[2]->picture().image);
     form->Timer2_Timer();
     EXPECT_EQ(form->Label2->Caption(), "1");  // 0 -> 1 on the first tick
     for (int i = 0; i < 120; ++i) form->Timer2_Timer();
     EXPECT_EQ(form->Label2->Caption(), "99");
-    form->Picture7_MouseUp(0, forms::vbLeftButton, 0, 0, 0);
+    form->Picture7_MouseUp(0, forms::MouseButton::Left, 0, 0, 0);
     EXPECT_FALSE(form->Timer2.Enabled());
     EXPECT_EQ(form->Picture7[0]->picture().image, form->Picture7[1]->picture().image);
-    form->Picture7_MouseDown(3, forms::vbRightButton, 0, 0, 0);
+    form->Picture7_MouseDown(3, forms::MouseButton::Right, 0, 0, 0);
     form->Timer2_Timer();
     EXPECT_EQ(form->Label2->Caption(), "98");
     for (int i = 0; i < 120; ++i) form->Timer2_Timer();
     EXPECT_EQ(form->Label2->Caption(), "1");
-    form->Picture7_MouseUp(3, forms::vbRightButton, 0, 0, 0);
+    form->Picture7_MouseUp(3, forms::MouseButton::Right, 0, 0, 0);
     EXPECT_EQ(form->Picture7[3]->picture().image, form->Picture7[4]->picture().image);
 }
 
@@ -475,7 +475,7 @@ TEST(Form1RealServiceTest, openedVideo_playsInPicture1AndTheTimerFollowsIt) {
     std::vector<forms::MessageBoxRequest> boxes;
     forms::setMessageBoxAnswerer([&](const forms::MessageBoxRequest& r) {
         boxes.push_back(r);
-        return forms::vbOK;
+        return forms::MsgBoxAnswer::Ok;
     });
     {
         Form1 form(Form1::Options{app});
@@ -505,10 +505,10 @@ TEST(Form1RealServiceTest, openedVideo_playsInPicture1AndTheTimerFollowsIt) {
         EXPECT_TRUE(boxes.empty());
         EXPECT_TRUE(form.Timer1.Enabled());
         // Seek by the thumb to about second 10 and read it back at the next tick.
-        form.Picture5_MouseDown(forms::vbLeftButton, 0, 1, 1);
+        form.Picture5_MouseDown(forms::MouseButton::Left, 0, 1, 1);
         EXPECT_EQ(SliderMod::SliderMax, 20);
-        form.Picture5_MouseMove(forms::vbLeftButton, 0, 1 + 116.5 - form.Picture5->x(), 1);
-        form.Picture5_MouseUp(forms::vbLeftButton, 0, 1, 1);
+        form.Picture5_MouseMove(forms::MouseButton::Left, 0, 1 + 116.5 - form.Picture5->x(), 1);
+        form.Picture5_MouseUp(forms::MouseButton::Left, 0, 1, 1);
         form.Timer1_Timer();
         const int shown = std::stoi(form.Label3->Caption().mid(3).toStdString());
         EXPECT_GE(shown, 9);

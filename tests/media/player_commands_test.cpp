@@ -63,16 +63,16 @@ TEST(PlayerOnTheRealService, setCommandSeeksPlaysPausesResumesStopsAndCloses) {
         return TALVEplayer::getString(reply);
     };
 
-    player.setCommand(5, "", 4000);  // seek there and play on
+    player.setCommand(PlayerCommand::SeekAndPlay, "", 4000);  // seek there and play on
     EXPECT_EQ(status("mode"), "playing");
     EXPECT_GE(std::stoi(status("position")), 4000);
-    player.setCommand(8, "", 0);
+    player.setCommand(PlayerCommand::Pause, "", 0);
     EXPECT_EQ(status("mode"), "paused");
-    player.setCommand(9, "", 0);
+    player.setCommand(PlayerCommand::Resume, "", 0);
     EXPECT_EQ(status("mode"), "playing");
-    player.setCommand(3, "", 0);
+    player.setCommand(PlayerCommand::Stop, "", 0);
     EXPECT_EQ(status("mode"), "stopped");
-    player.setCommand(7, "", 0);
+    player.setCommand(PlayerCommand::Close, "", 0);
     uint32_t code = 0;
     status("mode", &code);
     EXPECT_EQ(code, 263u) << "closed";

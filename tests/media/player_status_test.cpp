@@ -12,9 +12,9 @@ TEST_F(PlayerTest, lengthRepliesBecomeSecondsAndMinutesRoundedHalfToEven) {
                               {"7500000", "7500", "125:00"}, {"garbage", "0", "00:00"}};
     for (const auto& c : cases) {
         svc.answer("status MYPLAYER length", 0, c[0]);
-        EXPECT_EQ(player.LENGTHFORMAT(0), c[1]) << c[0];
-        EXPECT_EQ(player.getStatusInfo(8), c[1]) << c[0];
-        EXPECT_EQ(player.LENGTHFORMAT(1), c[2]) << c[0];
+        EXPECT_EQ(player.LENGTHFORMAT(TimeText::Seconds), c[1]) << c[0];
+        EXPECT_EQ(player.getStatusInfo(PlayerStatus::LengthSeconds), c[1]) << c[0];
+        EXPECT_EQ(player.LENGTHFORMAT(TimeText::MinutesSeconds), c[2]) << c[0];
     }
 }
 
@@ -23,18 +23,18 @@ TEST_F(PlayerTest, positionRepliesAreReadStrictly) {
         {"61400", "01:01"}, {"0", "00:00"}, {"12abc", "00:00"}, {"", "00:00"}};
     for (const auto& c : cases) {
         svc.answer("status MYPLAYER position", 0, c[0]);
-        EXPECT_EQ(player.POSFORMAT(1), c[1]) << c[0];
+        EXPECT_EQ(player.POSFORMAT(TimeText::MinutesSeconds), c[1]) << c[0];
     }
     svc.answer("status MYPLAYER position", 0, "01:02:03:04");
-    EXPECT_EQ(player.POSFORMAT(0), "0") << "a tmsf reply is not a plain number";
-    EXPECT_EQ(player.POSFORMAT(2), "01:02:03:04");
+    EXPECT_EQ(player.POSFORMAT(TimeText::Seconds), "0") << "a tmsf reply is not a plain number";
+    EXPECT_EQ(player.POSFORMAT(TimeText::DeviceUnits), "01:02:03:04");
 }
 
 TEST_F(PlayerTest, minutesPastTheSixteenBitLimitUse32BitArithmetic) {
     svc.answer("status MYPLAYER length", 0, "32820000");  // 547 minutes
-    EXPECT_EQ(player.LENGTHFORMAT(1), "547:00");
+    EXPECT_EQ(player.LENGTHFORMAT(TimeText::MinutesSeconds), "547:00");
     svc.answer("status MYPLAYER position", 0, "32879400");
-    EXPECT_EQ(player.POSFORMAT(1), "547:59");
+    EXPECT_EQ(player.POSFORMAT(TimeText::MinutesSeconds), "547:59");
 }
 
 TEST_F(PlayerTest, remainingTimeIsLengthMinusPosition) {
@@ -59,17 +59,17 @@ TEST_F(PlayerTest, statusInfoSendsItsRowAndPostProcessesTheReply) {
         Log sent;
         const char* result;
     } rows[] = {
-        {1,
+        {PlayerStatus::LengthFrames,
          {{"set VideoCapture time format frames", kStatus},
           {"status VideoCapture length", kStatus}},
          "2500"},
-        {2, {{"status VideoCapture mode", kStatus}}, "playing"},
-        {3,
+        {PlayerStatus::Mode, {{"status VideoCapture mode", kStatus}}, "playing"},
+        {PlayerStatus::PositionMs,
          {{"set VideoCapture time format ms", kNone}, {"status VideoCapture position", kStatus}},
          "1234"},
-        {5, {{"Status VideoCapture frame rate", kStatus}}, ""},
-        {6, {{"status VideoCapture speed ", kStatus}}, "100"},
-        {8,
+        {PlayerStatus::FrameRate, {{"Status VideoCapture frame rate", kStatus}}, ""},
+        {PlayerStatus::Speed, {{"status VideoCapture speed ", kStatus}}, "100"},
+        {PlayerStatus::LengthSeconds,
          {{"set VideoCapture time format ms wait", kNone}, {"status VideoCapture length", kStatus}},
          "2"},
         {0, {}, ""},
@@ -81,7 +81,7 @@ TEST_F(PlayerTest, statusInfoSendsItsRowAndPostProcessesTheReply) {
         EXPECT_EQ(svc.commands, r.sent) << "code " << r.code;
     }
     svc.answer("status VideoCapture speed", 0, "1005");
-    EXPECT_EQ(player.getStatusInfo(6), "100.5");
+    EXPECT_EQ(player.getStatusInfo(PlayerStatus::Speed), "100.5");
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 
 #include "platform/forms/french_locale.h"
 #include "platform/forms/handles.h"
+#include "tests/support/qt_app.h"
 
 using namespace stillmar;
 
@@ -59,16 +60,14 @@ std::string eightCharacterFile() {
     return {};
 }
 
-QApplication& app() {
-    static int argc = 1;
-    static char name[] = "open_dialog_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* a = [] {
-        auto* made = new QApplication(argc, argv);
-        forms::installFrenchLocale();  // as the program does
+// The test program's application in French, as the program runs.
+QApplication& frenchApp() {
+    static QApplication& a = []() -> QApplication& {
+        QApplication& made = test::qtApp();
+        forms::installFrenchLocale();
         return made;
     }();
-    return *a;
+    return a;
 }
 
 class OpenDialog : public ::testing::Test {
@@ -84,7 +83,7 @@ class OpenDialog : public ::testing::Test {
                                    nul(1) + "Tous les fichiers (*.*)" + nul(1) + "*.*" + nul(1));
     }
 
-    QApplication& app_ = app();  // before any widget
+    QApplication& app_ = frenchApp();  // before any widget
     QWidget owner_;
     QWidget* picPEACE_ = nullptr;
 };

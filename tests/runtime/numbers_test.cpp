@@ -22,7 +22,7 @@ TEST(Rounding, halfwayGoesToEven_otherwiseNearest) {
                                {-3.5, -4}, {2.6, 3},    {-2.6, -3},        {59.499, 59},
                                {59.5, 60}, {13.09, 13}, {1e15 + 0.5, 1e15}};
     for (const auto& c : cases) EXPECT_EQ(rt::roundHalfEven(c[0]), c[1]) << c[0];
-    EXPECT_EQ(rt::toInt16(-32768.5), -32768);  // rounds into range before the check
+    EXPECT_EQ(rt::toInt16OrRaise(-32768.5), -32768);  // rounds into range before the check
 }
 
 TEST(Overflow, raisedWhenAResultLeavesItsType) {
@@ -32,8 +32,8 @@ TEST(Overflow, raisedWhenAResultLeavesItsType) {
     EXPECT_EQ(errorNumberOf([] { rt::mul32(2147484, 1000); }), 6);
     EXPECT_EQ(errorNumberOf([] { rt::sub32(-2147483647, 2); }), 6);
     EXPECT_EQ(errorNumberOf([] { rt::div16(-32768, -1); }), 6);
-    EXPECT_EQ(errorNumberOf([] { rt::toInt16(32767.5); }), 6);
-    EXPECT_EQ(errorNumberOf([] { rt::toInt32(2147483648.0); }), 6);
+    EXPECT_EQ(errorNumberOf([] { rt::toInt16OrRaise(32767.5); }), 6);
+    EXPECT_EQ(errorNumberOf([] { rt::toInt32OrRaise(2147483648.0); }), 6);
     EXPECT_EQ(errorNumberOf([] { rt::div32(1, 0); }), 11);
     EXPECT_EQ(rt::toInt64Saturated(1e300), INT64_MAX);
 }

@@ -11,7 +11,7 @@
 #include "platform/system/registry.h"
 #include "platform/system/shell.h"
 #include "tests/support/fixtures.h"
-#include "tests/windows/windows_test_app.h"
+#include "tests/support/qt_app.h"
 
 using namespace stillmar;
 using sys::HKEY_LOCAL_MACHINE;
@@ -33,7 +33,7 @@ class AboutWindow : public ::testing::Test {
         });
         forms::setMessageBoxAnswerer([this](const forms::MessageBoxRequest& r) {
             boxes_.push_back(r);
-            return forms::vbOK;
+            return forms::MsgBoxAnswer::Ok;
         });
     }
     void TearDown() override {
@@ -49,7 +49,7 @@ class AboutWindow : public ::testing::Test {
         return initial;
     }
 
-    QApplication& app_ = test::windowsApp();  // before any widget
+    QApplication& app_ = test::qtApp();  // before any widget
     sys::MemoryRegistry registry_;
     std::vector<sys::ShellRequest> requests_;
     std::vector<forms::MessageBoxRequest> boxes_;
@@ -69,7 +69,7 @@ TEST_F(AboutWindow, loadSetsCaptionTitleAndVersionAndDetailsShowsTheAboutText) {
     about.Command1->click();
     ASSERT_EQ(boxes_.size(), 1u);
     EXPECT_EQ(boxes_[0].title, "A propos");
-    EXPECT_EQ(boxes_[0].buttons, forms::vbOKOnly | forms::vbInformation);
+    EXPECT_EQ(boxes_[0].buttons, forms::MsgBoxButtons::OkOnly | forms::MsgBoxIcon::Information);
     const QStringList lines = boxes_[0].prompt.split(QChar(13));
     ASSERT_EQ(lines.size(), 8);
     EXPECT_FALSE(boxes_[0].prompt.contains(QChar(10)));
@@ -127,7 +127,7 @@ TEST_F(AboutWindow, startSysInfoWithTheSecondKeyNeedsTheProgramInItsFolder) {
     about.StartSysInfo();  // nothing registered
     ASSERT_EQ(boxes_.size(), 1u);
     EXPECT_EQ(boxes_[0].prompt, kNotFound);
-    EXPECT_EQ(boxes_[0].buttons, forms::vbOKOnly);
+    EXPECT_EQ(boxes_[0].buttons, forms::MsgBoxButtons::OkOnly);
 
     const std::string dir = test::makeTempDir("about_sysinfo");
     registry_.setString(HKEY_LOCAL_MACHINE, kLocationKey, "MSINFO", dir);

@@ -11,7 +11,7 @@
 #include "platform/system/bmp_file.h"
 #include "platform/system/shell.h"
 #include "tests/support/fixtures.h"
-#include "tests/windows/windows_test_app.h"
+#include "tests/support/qt_app.h"
 #include "windows/folder_view.h"
 
 using namespace stillmar;
@@ -39,7 +39,7 @@ void writePicture(const std::string& path, uint32_t colour, int ageSeconds) {
 class FilesWindow : public ::testing::Test {
   protected:
     void SetUp() override {
-        test::windowsApp();
+        test::qtApp();
         dir_ = test::makeTempDir("frm_fichier");
     }
     void TearDown() override {
