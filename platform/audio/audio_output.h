@@ -33,4 +33,8 @@ class AudioOutput {
 
 std::unique_ptr<AudioOutput> createAudioOutput();
 
+// A closed output's device is kept open a few seconds for the next open of its format. This
+// closes a kept device now, so that the next open goes through the driver again.
+void releaseKeptDevice();
+
 }  // namespace stillmar::audio

@@ -118,6 +118,12 @@ class IdleDevice {
         return nullptr;
     }
 
+    void release() {
+        std::unique_ptr<Device> old;
+        std::lock_guard lock(mutex_);
+        old = std::move(device_);
+    }
+
     void keep(std::unique_ptr<Device> device) {
         std::unique_ptr<Device> previous;
         std::lock_guard lock(mutex_);
@@ -230,6 +236,10 @@ class SdlAudioOutput final : public AudioOutput {
 
 std::unique_ptr<AudioOutput> createAudioOutput() {
     return std::make_unique<SdlAudioOutput>();
+}
+
+void releaseKeptDevice() {
+    IdleDevice::instance().release();
 }
 
 }  // namespace stillmar::audio

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/audio/audio_output.h"
 #include "platform/mci/media_engine.h"
 #include "tests/engine/test_surface.h"
 #include "tests/support/fixtures.h"
@@ -72,8 +73,10 @@ class AudioClockTest : public ::testing::Test {
         if (!dir_.empty()) std::filesystem::remove_all(dir_);
     }
 
-    // The file the next device that opens writes to; the driver reads the name at each open.
+    // The file the next device that opens writes to; the driver reads the name at each open,
+    // so a device kept from the last run is let go first.
     std::string nextSoundFile(const std::string& tag) {
+        audio::releaseKeptDevice();
         const std::string path = dir_ + "/" + tag + ".raw";
         setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
         return path;
