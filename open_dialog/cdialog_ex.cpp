@@ -166,10 +166,11 @@ class FrenchColumns : public QIdentityProxyModel {
 
   private:
     // The type column: the MIME database's description, which it gives in the default
-    // locale's language.
+    // locale's language. By the name only: asked on every repaint, on the window's thread, it
+    // must not read the files.
     static QString typeName(const QFileInfo& info) {
         if (info.isDir()) return QStringLiteral("Dossier");
-        const QMimeType type = QMimeDatabase().mimeTypeForFile(info);
+        const QMimeType type = QMimeDatabase().mimeTypeForFile(info, QMimeDatabase::MatchExtension);
         if (!type.isDefault()) return type.comment();
         if (info.suffix().isEmpty()) return QStringLiteral("Fichier");
         return QStringLiteral("Fichier %1").arg(info.suffix());
