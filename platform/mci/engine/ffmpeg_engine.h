@@ -4,8 +4,13 @@
 // a presenter (timing, scaling, colour conversion, surface->present) and SDL's audio callback.
 // Every seek or play starts a new serial; queued packets and frames of older serials are
 // dropped, and a burst of seeks is coalesced into the latest.
+//
+// One stage per file: transport.cpp (commands and the modes), video_decoder.cpp (the decode
+// thread), presenter.cpp, audio_decoder.cpp (sound decoding and the output callback),
+// ffmpeg_engine.cpp (opening, threads); the file itself is read in demuxer.cpp.
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -49,6 +54,9 @@ class FfmpegEngine final : public MediaEngine {
     EngineStatus captureFrame(const std::string& bmpPath) override;
 
   private:
+    // How long an engine thread waits at most before it looks at its state again.
+    static constexpr std::chrono::milliseconds kTick{10};
+
     struct Command {
         int64_t ms = 0;
         uint32_t serial = 0;

@@ -12,9 +12,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto kTick = 10ms;
 constexpr int kAudioChannels = 2;
-constexpr std::size_t kLowPackets = 2;
 constexpr int64_t kAudioSlackMs = 80;
 
 }  // namespace
@@ -39,24 +37,6 @@ void FfmpegEngine::dropAudio() {
     pcm_.clear();
     pcmFrames_ = 0;
     pcmCv_.notify_all();
-}
-
-void FfmpegEngine::pushFrame(FrameItem item) {
-    // While the pictures wait for the clock, the sound that sets the clock may still be
-    // further on in the file: read on (the video packets are kept for the decoder) until the
-    // sound has packets again, rather than let it run dry.
-    using Push = BoundedQueue<FrameItem>::Push;
-    bool readable = true;
-    while (true) {
-        const Push result = frames_.pushFor(item, kTick);
-        if (result != Push::Full) return;
-        {
-            std::lock_guard lock(commandMutex_);
-            if (decodeQuit_ || pending_) return;
-        }
-        while (readable && sinkSerial_ != 0 && audioPackets_.size() < kLowPackets)
-            readable = source_->readAhead();
-    }
 }
 
 void FfmpegEngine::fillAudio(int16_t* out, int frames) {
