@@ -166,7 +166,7 @@ int64_t FfmpegEngine::endMsLocked() const {
 }
 
 int64_t FfmpegEngine::positionLocked() const {
-    if (mode_ != EngineMode::Playing) return posMs_;
+    if (!rules().clockRuns) return posMs_;
     return std::clamp<int64_t>(clock_.now(), 0, endMsLocked());
 }
 

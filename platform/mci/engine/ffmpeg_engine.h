@@ -20,6 +20,7 @@
 
 #include "platform/audio/audio_output.h"
 #include "platform/mci/engine/bounded_queue.h"
+#include "platform/mci/engine/engine_modes.h"
 #include "platform/mci/engine/frame_converter.h"
 #include "platform/mci/engine/media_source.h"
 #include "platform/mci/engine/playback_clock.h"
@@ -87,7 +88,8 @@ class FfmpegEngine final : public MediaEngine {
     uint32_t post(Command cmd);  // under mutex_
     int64_t endMsLocked() const;
     int64_t positionLocked() const;
-    void startPipeline(int64_t fromMs);  // under mutex_
+    const ModeRules& rules() const { return rulesOf(mode_); }  // under mutex_
+    void startPipeline(int64_t fromMs);                        // under mutex_
     void haltLocked();
 
     void decodeLoop();

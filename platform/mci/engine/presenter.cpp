@@ -44,7 +44,7 @@ void FfmpegEngine::presentFrame(const AVFrame* frame, int64_t ptsMs, bool now) {
 }
 
 void FfmpegEngine::finish(uint32_t serial, int64_t atMs) {
-    if (serial != serial_ || mode_ != EngineMode::Playing) return;
+    if (serial != serial_ || !rules().clockRuns) return;
     mode_ = EngineMode::Stopped;
     posMs_ = atMs;
     pipeline_ = false;
@@ -61,8 +61,8 @@ void FfmpegEngine::presentLoop() {
         if (!item) {
             // Nothing queued: a range end may still be due (sound-only files).
             std::lock_guard lock(mutex_);
-            if (mode_ == EngineMode::Playing && pipeline_ && presentedSerial_ == serial_ &&
-                toMs_ >= 0 && clock_.now() >= toMs_)
+            if (rules().clockRuns && pipeline_ && presentedSerial_ == serial_ && toMs_ >= 0 &&
+                clock_.now() >= toMs_)
                 finish(serial_, toMs_);
             continue;
         }
@@ -90,7 +90,7 @@ bool FfmpegEngine::handleItem(FrameItem& item) {
             lock.lock();
             if (item.serial == serial_) {
                 presentedSerial_ = item.serial;
-                if (mode_ == EngineMode::Playing && pipeline_) {
+                if (rules().clockRuns && pipeline_) {
                     clock_.set(playStartMs_);
                     clock_.start();
                     if (audioActive_ && audioOut_) audioOut_->setPaused(false);
@@ -100,7 +100,7 @@ bool FfmpegEngine::handleItem(FrameItem& item) {
             return true;
         }
         case FrameItem::Frame: {
-            if (mode_ != EngineMode::Playing) {
+            if (!rules().clockRuns) {
                 waitFor(kTick.count());
                 return false;
             }
@@ -135,7 +135,7 @@ bool FfmpegEngine::handleItem(FrameItem& item) {
             return true;
         }
         case FrameItem::End: {
-            if (mode_ != EngineMode::Playing) {
+            if (!rules().clockRuns) {
                 waitFor(kTick.count());
                 return false;
             }

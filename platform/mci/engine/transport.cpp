@@ -54,8 +54,8 @@ void FfmpegEngine::play(int64_t fromMs, int64_t toMs) {
     if (!source_ || stopping_) return;
     toMs_ = toMs >= 0 ? std::clamp<int64_t>(toMs, 0, info_.lengthMs) : -1;
     stateCv_.notify_all();
-    if (fromMs < 0 && mode_ == EngineMode::Playing) return;
-    if (fromMs < 0 && mode_ == EngineMode::Paused && pipeline_) {
+    if (fromMs < 0 && rules().clockRuns) return;
+    if (fromMs < 0 && rules().resumes && pipeline_) {
         mode_ = EngineMode::Playing;
         clock_.set(posMs_);
         if (presentedSerial_ == serial_) {
@@ -75,29 +75,29 @@ void FfmpegEngine::play(int64_t fromMs, int64_t toMs) {
 
 bool FfmpegEngine::waitUntilStopped(std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
-    return stateCv_.wait_for(lock, timeout, [&] {
-        return stopping_ || (mode_ != EngineMode::Playing && mode_ != EngineMode::Seeking);
-    });
+    return stateCv_.wait_for(lock, timeout, [&] { return stopping_ || !rules().busy; });
 }
 
 void FfmpegEngine::pause() {
     std::lock_guard lock(mutex_);
     if (!source_) return;
-    if (mode_ == EngineMode::Playing) {
+    if (rules().clockRuns) {
         posMs_ = positionLocked();
         clock_.stop();
         if (audioOut_) audioOut_->setPaused(true);
     }
-    if (mode_ == EngineMode::Playing || mode_ == EngineMode::Stopped) mode_ = EngineMode::Paused;
+    if (rules().pauses) mode_ = EngineMode::Paused;
     stateCv_.notify_all();
 }
 
 void FfmpegEngine::resume() {
+    int64_t toMs = -1;
     {
         std::lock_guard lock(mutex_);
-        if (mode_ != EngineMode::Paused) return;
+        if (!rules().resumes) return;
+        toMs = toMs_;  // read under the lock: the presenter reads it as it plays
     }
-    play(-1, toMs_);
+    play(-1, toMs);
 }
 
 void FfmpegEngine::haltLocked() {
@@ -110,7 +110,7 @@ void FfmpegEngine::haltLocked() {
 
 void FfmpegEngine::stop() {
     std::lock_guard lock(mutex_);
-    if (mode_ != EngineMode::Playing && mode_ != EngineMode::Paused) return;
+    if (!rules().stops) return;
     posMs_ = positionLocked();
     mode_ = EngineMode::Stopped;
     haltLocked();
