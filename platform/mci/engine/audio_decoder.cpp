@@ -110,7 +110,7 @@ void FfmpegEngine::audioLoop() {
     const int64_t start = source_->audioStartTicks();
     ResamplerPtr resampler;
     int inRate = 0, inFormat = -1;
-    AVChannelLayout inLayout{};
+    ChannelLayout inLayout;
     uint32_t last = 0;
     FramePtr frame = makeFrame();
     std::vector<uint8_t> buffer;
@@ -126,23 +126,22 @@ void FfmpegEngine::audioLoop() {
             const AudioOutput::Format fmt = audioOut_ ? audioOut_->format() : AudioOutput::Format{};
             if (fmt.rate <= 0 || fmt.channels <= 0) break;
             if (!resampler || inRate != frame->sample_rate || inFormat != frame->format ||
-                av_channel_layout_compare(&inLayout, &frame->ch_layout) != 0) {
+                av_channel_layout_compare(inLayout.get(), &frame->ch_layout) != 0) {
                 SwrContext* raw = nullptr;
-                AVChannelLayout outLayout{};
-                av_channel_layout_default(&outLayout, fmt.channels);
-                if (swr_alloc_set_opts2(&raw, &outLayout, AV_SAMPLE_FMT_S16, fmt.rate,
-                                        &frame->ch_layout, AVSampleFormat(frame->format),
-                                        frame->sample_rate, 0, nullptr) < 0 ||
-                    swr_init(raw) < 0) {
-                    swr_free(&raw);
+                ChannelLayout outLayout;
+                av_channel_layout_default(outLayout.get(), fmt.channels);
+                const int rc = swr_alloc_set_opts2(
+                    &raw, outLayout.get(), AV_SAMPLE_FMT_S16, fmt.rate, &frame->ch_layout,
+                    AVSampleFormat(frame->format), frame->sample_rate, 0, nullptr);
+                ResamplerPtr fresh(raw);
+                if (rc < 0 || swr_init(fresh.get()) < 0) {
                     resampler.reset();
                     break;
                 }
-                resampler.reset(raw);
+                resampler = std::move(fresh);
                 inRate = frame->sample_rate;
                 inFormat = frame->format;
-                av_channel_layout_uninit(&inLayout);
-                av_channel_layout_copy(&inLayout, &frame->ch_layout);
+                inLayout.assign(&frame->ch_layout);
             }
             const int capacity = swr_get_out_samples(resampler.get(), frame->nb_samples);
             if (capacity <= 0) continue;
@@ -178,7 +177,6 @@ void FfmpegEngine::audioLoop() {
             pcm_.push_back(std::move(chunk));
         }
     }
-    av_channel_layout_uninit(&inLayout);
 }
 
 }  // namespace stillmar::mci::engine

@@ -55,30 +55,26 @@ EngineStatus MediaSource::openFile(const std::string& path) {
     // The name is opened once, without waiting (a pipe would wait for a writer for ever), and
     // FFmpeg reads that very file: a name checked and then opened again could have come to
     // name a pipe in between.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return errno == EACCES ? EngineStatus::Io : EngineStatus::FileNotFound;
-    const struct FdCloser {
-        int fd;
-        ~FdCloser() { ::close(fd); }
-    } closer{fd};
+    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.valid()) return errno == EACCES ? EngineStatus::Io : EngineStatus::FileNotFound;
     struct stat st {};
-    if (::fstat(fd, &st) != 0) return EngineStatus::Io;
+    if (::fstat(fd.get(), &st) != 0) return EngineStatus::Io;
     if (!S_ISREG(st.st_mode)) return EngineStatus::Unsupported;
 
     // Only the file protocol is allowed, and the name FFmpeg sees is always a path: "concat:x"
     // or "http:x" name local files, never a protocol.
-    const std::string url = "file:/proc/self/fd/" + std::to_string(fd);
+    const std::string url = "file:/proc/self/fd/" + std::to_string(fd.get());
 
-    AVFormatContext* raw = avformat_alloc_context();
-    if (!raw) return EngineStatus::Io;
-    raw->interrupt_callback.callback = &MediaSource::interruptCallback;
-    raw->interrupt_callback.opaque = this;
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    FormatPtr format(avformat_alloc_context());
+    if (!format) return EngineStatus::Io;
+    format->interrupt_callback.callback = &MediaSource::interruptCallback;
+    format->interrupt_callback.opaque = this;
+    Dictionary options;
+    av_dict_set(options.slot(), "protocol_whitelist", "file", 0);
     armDeadline();
-    const int rc = avformat_open_input(&raw, url.c_str(), nullptr, &options);
-    av_dict_free(&options);
-    if (rc < 0) {  // raw is freed by FFmpeg on failure
+    AVFormatContext* raw = format.release();  // freed by FFmpeg on failure
+    const int rc = avformat_open_input(&raw, url.c_str(), nullptr, options.slot());
+    if (rc < 0) {
         const FfStatus s = translate(rc);
         return s == FfStatus::NotFound ? EngineStatus::FileNotFound
                : s == FfStatus::Io     ? EngineStatus::Io

@@ -36,6 +36,54 @@ using PacketPtr = FfPtr<AVPacket, av_packet_free>;
 using ScalerPtr = FfPtr<SwsContext, sws_freeContext>;
 using ResamplerPtr = FfPtr<SwrContext, swr_free>;
 
+// Options for FFmpeg calls that take `AVDictionary**`: such a call may replace the dictionary
+// (with the options it did not use), so the holder lends out its slot.
+class Dictionary {
+  public:
+    Dictionary() = default;
+    ~Dictionary() { av_dict_free(&dict_); }
+    Dictionary(const Dictionary&) = delete;
+    Dictionary& operator=(const Dictionary&) = delete;
+    AVDictionary** slot() { return &dict_; }
+
+  private:
+    AVDictionary* dict_ = nullptr;
+};
+
+// A channel layout, which may own a channel map of its own.
+class ChannelLayout {
+  public:
+    ChannelLayout() = default;
+    ~ChannelLayout() { av_channel_layout_uninit(&layout_); }
+    ChannelLayout(const ChannelLayout&) = delete;
+    ChannelLayout& operator=(const ChannelLayout&) = delete;
+    AVChannelLayout* get() { return &layout_; }
+    const AVChannelLayout* get() const { return &layout_; }
+    void assign(const AVChannelLayout* from) {
+        av_channel_layout_uninit(&layout_);
+        av_channel_layout_copy(&layout_, from);
+    }
+
+  private:
+    AVChannelLayout layout_{};
+};
+
+// A file descriptor, closed with its holder (FFmpeg reads files opened here through
+// /proc/self/fd).
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() { reset(); }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    void reset();
+
+  private:
+    int fd_ = -1;
+};
+
 FramePtr makeFrame();
 PacketPtr makePacket();
 // A new reference to the same picture; null when `src` is null or out of memory.
