@@ -141,7 +141,8 @@ void FfmpegEngine::audioLoop() {
                 resampler = std::move(fresh);
                 inRate = frame->sample_rate;
                 inFormat = frame->format;
-                inLayout.assign(&frame->ch_layout);
+                av_channel_layout_uninit(inLayout.get());
+                av_channel_layout_copy(inLayout.get(), &frame->ch_layout);
             }
             const int capacity = swr_get_out_samples(resampler.get(), frame->nb_samples);
             if (capacity <= 0) continue;

@@ -70,10 +70,10 @@ EngineStatus MediaSource::openFile(const std::string& path) {
     format->interrupt_callback.callback = &MediaSource::interruptCallback;
     format->interrupt_callback.opaque = this;
     Dictionary options;
-    av_dict_set(options.slot(), "protocol_whitelist", "file", 0);
+    av_dict_set(options.get(), "protocol_whitelist", "file", 0);
     armDeadline();
     AVFormatContext* raw = format.release();  // freed by FFmpeg on failure
-    const int rc = avformat_open_input(&raw, url.c_str(), nullptr, options.slot());
+    const int rc = avformat_open_input(&raw, url.c_str(), nullptr, options.get());
     if (rc < 0) {
         const FfStatus s = translate(rc);
         return s == FfStatus::NotFound ? EngineStatus::FileNotFound

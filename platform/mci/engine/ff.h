@@ -36,37 +36,24 @@ using PacketPtr = FfPtr<AVPacket, av_packet_free>;
 using ScalerPtr = FfPtr<SwsContext, sws_freeContext>;
 using ResamplerPtr = FfPtr<SwrContext, swr_free>;
 
-// Options for FFmpeg calls that take `AVDictionary**`: such a call may replace the dictionary
-// (with the options it did not use), so the holder lends out its slot.
-class Dictionary {
+// A value FFmpeg fills in place through a pointer to it, released with its holder.
+template <typename T, auto Release>
+class FfSlot {
   public:
-    Dictionary() = default;
-    ~Dictionary() { av_dict_free(&dict_); }
-    Dictionary(const Dictionary&) = delete;
-    Dictionary& operator=(const Dictionary&) = delete;
-    AVDictionary** slot() { return &dict_; }
+    FfSlot() = default;
+    ~FfSlot() { Release(&value_); }
+    FfSlot(const FfSlot&) = delete;
+    FfSlot& operator=(const FfSlot&) = delete;
+    T* get() { return &value_; }
+    const T* get() const { return &value_; }
 
   private:
-    AVDictionary* dict_ = nullptr;
+    T value_{};
 };
-
-// A channel layout, which may own a channel map of its own.
-class ChannelLayout {
-  public:
-    ChannelLayout() = default;
-    ~ChannelLayout() { av_channel_layout_uninit(&layout_); }
-    ChannelLayout(const ChannelLayout&) = delete;
-    ChannelLayout& operator=(const ChannelLayout&) = delete;
-    AVChannelLayout* get() { return &layout_; }
-    const AVChannelLayout* get() const { return &layout_; }
-    void assign(const AVChannelLayout* from) {
-        av_channel_layout_uninit(&layout_);
-        av_channel_layout_copy(&layout_, from);
-    }
-
-  private:
-    AVChannelLayout layout_{};
-};
+// Calls that take `AVDictionary**` may replace the dictionary (with the options they did not
+// use); a channel layout may own a channel map of its own.
+using Dictionary = FfSlot<AVDictionary*, av_dict_free>;
+using ChannelLayout = FfSlot<AVChannelLayout, av_channel_layout_uninit>;
 
 // A file descriptor, closed with its holder (FFmpeg reads files opened here through
 // /proc/self/fd).
