@@ -1,5 +1,7 @@
 #include "platform/mci/engine/ff.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 
 namespace stillmar::mci::engine {
@@ -9,6 +11,11 @@ FramePtr makeFrame() {
 }
 PacketPtr makePacket() {
     return PacketPtr(av_packet_alloc());
+}
+
+void FileDescriptor::reset() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
 }
 
 FramePtr refFrame(const AVFrame* src) {

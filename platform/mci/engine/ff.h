@@ -36,6 +36,41 @@ using PacketPtr = FfPtr<AVPacket, av_packet_free>;
 using ScalerPtr = FfPtr<SwsContext, sws_freeContext>;
 using ResamplerPtr = FfPtr<SwrContext, swr_free>;
 
+// A value FFmpeg fills in place through a pointer to it, released with its holder.
+template <typename T, auto Release>
+class FfSlot {
+  public:
+    FfSlot() = default;
+    ~FfSlot() { Release(&value_); }
+    FfSlot(const FfSlot&) = delete;
+    FfSlot& operator=(const FfSlot&) = delete;
+    T* get() { return &value_; }
+    const T* get() const { return &value_; }
+
+  private:
+    T value_{};
+};
+// Calls that take `AVDictionary**` may replace the dictionary (with the options they did not
+// use); a channel layout may own a channel map of its own.
+using Dictionary = FfSlot<AVDictionary*, av_dict_free>;
+using ChannelLayout = FfSlot<AVChannelLayout, av_channel_layout_uninit>;
+
+// A file descriptor, closed with its holder (FFmpeg reads files opened here through
+// /proc/self/fd).
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() { reset(); }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    void reset();
+
+  private:
+    int fd_ = -1;
+};
+
 FramePtr makeFrame();
 PacketPtr makePacket();
 // A new reference to the same picture; null when `src` is null or out of memory.

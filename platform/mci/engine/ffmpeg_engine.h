@@ -4,8 +4,13 @@
 // a presenter (timing, scaling, colour conversion, surface->present) and SDL's audio callback.
 // Every seek or play starts a new serial; queued packets and frames of older serials are
 // dropped, and a burst of seeks is coalesced into the latest.
+//
+// One stage per file: transport.cpp (commands and the modes), video_decoder.cpp (the decode
+// thread), presenter.cpp, audio_decoder.cpp (sound decoding and the output callback),
+// ffmpeg_engine.cpp (opening, threads); the file itself is read in demuxer.cpp.
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -15,6 +20,7 @@
 
 #include "platform/audio/audio_output.h"
 #include "platform/mci/engine/bounded_queue.h"
+#include "platform/mci/engine/engine_modes.h"
 #include "platform/mci/engine/frame_converter.h"
 #include "platform/mci/engine/media_source.h"
 #include "platform/mci/engine/playback_clock.h"
@@ -49,6 +55,9 @@ class FfmpegEngine final : public MediaEngine {
     EngineStatus captureFrame(const std::string& bmpPath) override;
 
   private:
+    // How long an engine thread waits at most before it looks at its state again.
+    static constexpr std::chrono::milliseconds kTick{10};
+
     struct Command {
         int64_t ms = 0;
         uint32_t serial = 0;
@@ -79,7 +88,8 @@ class FfmpegEngine final : public MediaEngine {
     uint32_t post(Command cmd);  // under mutex_
     int64_t endMsLocked() const;
     int64_t positionLocked() const;
-    void startPipeline(int64_t fromMs);  // under mutex_
+    const ModeRules& rules() const { return rulesOf(mode_); }  // under mutex_
+    void startPipeline(int64_t fromMs);                        // under mutex_
     void haltLocked();
 
     void decodeLoop();

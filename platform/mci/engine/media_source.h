@@ -3,6 +3,8 @@
 // thread at a time; the engine keeps it warm in the source cache between a close and a
 // reopen of the same file, so that the next exact seek can often decode forward from where
 // the previous one stopped.
+//
+// Its reading side is in demuxer.cpp, its video decoding in video_decoder.cpp.
 
 #include <atomic>
 #include <cstdint>

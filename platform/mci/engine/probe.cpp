@@ -14,15 +14,15 @@ namespace stillmar::mci {
 ContentKind probeContent(const std::string& path) {
     if (path.empty()) return ContentKind::Missing;
     // Never waits on a pipe, even one that replaced the file after the caller's check.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    engine::FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.valid())
         return errno == ENOENT || errno == ENOTDIR ? ContentKind::Missing : ContentKind::Unknown;
     struct stat st {};
     char head[12] = {};
     ssize_t got = 0;
-    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    if (regular) got = ::read(fd, head, sizeof head);
-    ::close(fd);
+    const bool regular = ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode);
+    if (regular) got = ::read(fd.get(), head, sizeof head);
+    fd.reset();
     if (!regular) return ContentKind::Unknown;
     if (got >= 4 && std::memcmp(head, "MThd", 4) == 0) return ContentKind::Midi;
     // A standard MIDI file wrapped in RIFF.

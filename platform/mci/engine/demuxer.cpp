@@ -1,5 +1,5 @@
-#include "platform/mci/engine/media_source.h"
-
+// Opening a file and reading it: the demuxer, its seeks, the read-ahead for sound stored
+// behind its pictures, and the packet pump of sound-only files.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,13 +9,12 @@
 #include <cmath>
 #include <filesystem>
 
+#include "platform/mci/engine/media_source.h"
+
 namespace stillmar::mci::engine {
 namespace {
 
 constexpr auto kReadDeadline = std::chrono::seconds(5);
-constexpr int kMaxDecodeErrors = 64;
-constexpr int kMaxKeyWait = 600;  // packets; some demuxers never flag keyframes
-constexpr int kMaxSeekRetries = 5;
 constexpr std::size_t kMaxReadAheadBytes = 32 << 20;
 
 int64_t nowNs() {
@@ -56,30 +55,26 @@ EngineStatus MediaSource::openFile(const std::string& path) {
     // The name is opened once, without waiting (a pipe would wait for a writer for ever), and
     // FFmpeg reads that very file: a name checked and then opened again could have come to
     // name a pipe in between.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return errno == EACCES ? EngineStatus::Io : EngineStatus::FileNotFound;
-    const struct FdCloser {
-        int fd;
-        ~FdCloser() { ::close(fd); }
-    } closer{fd};
+    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.valid()) return errno == EACCES ? EngineStatus::Io : EngineStatus::FileNotFound;
     struct stat st {};
-    if (::fstat(fd, &st) != 0) return EngineStatus::Io;
+    if (::fstat(fd.get(), &st) != 0) return EngineStatus::Io;
     if (!S_ISREG(st.st_mode)) return EngineStatus::Unsupported;
 
     // Only the file protocol is allowed, and the name FFmpeg sees is always a path: "concat:x"
     // or "http:x" name local files, never a protocol.
-    const std::string url = "file:/proc/self/fd/" + std::to_string(fd);
+    const std::string url = "file:/proc/self/fd/" + std::to_string(fd.get());
 
-    AVFormatContext* raw = avformat_alloc_context();
-    if (!raw) return EngineStatus::Io;
-    raw->interrupt_callback.callback = &MediaSource::interruptCallback;
-    raw->interrupt_callback.opaque = this;
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    FormatPtr format(avformat_alloc_context());
+    if (!format) return EngineStatus::Io;
+    format->interrupt_callback.callback = &MediaSource::interruptCallback;
+    format->interrupt_callback.opaque = this;
+    Dictionary options;
+    av_dict_set(options.get(), "protocol_whitelist", "file", 0);
     armDeadline();
-    const int rc = avformat_open_input(&raw, url.c_str(), nullptr, &options);
-    av_dict_free(&options);
-    if (rc < 0) {  // raw is freed by FFmpeg on failure
+    AVFormatContext* raw = format.release();  // freed by FFmpeg on failure
+    const int rc = avformat_open_input(&raw, url.c_str(), nullptr, options.get());
+    if (rc < 0) {
         const FfStatus s = translate(rc);
         return s == FfStatus::NotFound ? EngineStatus::FileNotFound
                : s == FfStatus::Io     ? EngineStatus::Io
@@ -227,32 +222,6 @@ AVRational MediaSource::audioTimeBase() const {
     return aIndex_ >= 0 ? format_->streams[aIndex_]->time_base : AVRational{0, 1};
 }
 
-VideoFramePtr MediaSource::firstImage(const AVFrame* frame, Size size) const {
-    if (!frame || !first_ || frame->data[0] != first_->data[0]) return nullptr;
-    const Size want = size.w > 0 && size.h > 0 ? size : Size{frame->width, frame->height};
-    std::lock_guard lock(imageMutex_);
-    for (const VideoFramePtr& image : firstImages_) {
-        if (image && Size{image->width, image->height} == want) return image;
-    }
-    return nullptr;
-}
-
-void MediaSource::keepFirstImage(const AVFrame* frame, VideoFramePtr image) {
-    if (!image || !frame || !first_ || frame->data[0] != first_->data[0]) return;
-    std::lock_guard lock(imageMutex_);
-    firstImages_[1] = std::move(firstImages_[0]);
-    firstImages_[0] = std::move(image);
-}
-
-int64_t MediaSource::framePtsMs(const AVFrame* frame) const {
-    if (!frame || vIndex_ < 0) return 0;
-    return toMs(frameTicks(frame) - vStart_, format_->streams[vIndex_]->time_base);
-}
-
-int64_t MediaSource::frameDuration(const AVFrame* f) const {
-    return f->pkt_duration > 0 ? f->pkt_duration : defaultDuration_;
-}
-
 int MediaSource::readPacket(AVPacket* pkt) {
     armDeadline();
     return av_read_frame(format_.get(), pkt);
@@ -285,51 +254,6 @@ bool MediaSource::demuxSeek(int64_t videoTicks) {
     return true;
 }
 
-bool MediaSource::feedVideo() {
-    PacketPtr pkt = makePacket();
-    if (!pkt) return false;
-    while (true) {
-        av_packet_unref(pkt.get());
-        if (!readAhead_.empty()) {
-            pkt = std::move(readAhead_.front());
-            readAhead_.pop_front();
-            readAheadBytes_ -= std::min<std::size_t>(readAheadBytes_, std::size_t(pkt->size));
-        } else if (readPacket(pkt.get()) < 0) {
-            return false;
-        }
-        if (pkt->stream_index == aIndex_) {
-            if (audioSink_) {
-                PacketPtr copy = makePacket();
-                if (copy && av_packet_ref(copy.get(), pkt.get()) >= 0) audioSink_(std::move(copy));
-            }
-            continue;
-        }
-        if (pkt->stream_index != vIndex_) continue;
-        if (replayTo_ != AV_NOPTS_VALUE) {
-            // Read again for the sound only: the decoder has had these.
-            if (pkt->dts != AV_NOPTS_VALUE && pkt->dts <= replayTo_) continue;
-            replayTo_ = AV_NOPTS_VALUE;
-        }
-        if (waitKey_) {
-            if (!(pkt->flags & AV_PKT_FLAG_KEY) && ++keyWait_ < kMaxKeyWait) continue;
-            waitKey_ = false;
-        }
-        // While catching up to a target, pictures nothing refers to and that end well
-        // before the target need not be decoded at all.
-        bool skip = false;
-        if (skipNonRef_ && targetTicks_ != AV_NOPTS_VALUE && pkt->pts != AV_NOPTS_VALUE) {
-            const int64_t dur = pkt->duration > 0 ? pkt->duration : defaultDuration_;
-            skip = pkt->pts + 2 * dur <= targetTicks_;
-        }
-        video_->skip_frame = skip ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
-        lastFedDts_ = pkt->dts;
-        fedWithoutDts_ = fedWithoutDts_ || pkt->dts == AV_NOPTS_VALUE;
-        const int rc = avcodec_send_packet(video_.get(), pkt.get());
-        if (rc >= 0) return true;
-        if (translate(rc) != FfStatus::Corrupt || ++errors_ > kMaxDecodeErrors) return false;
-    }
-}
-
 bool MediaSource::readAhead() {
     if (vIndex_ < 0 || readAheadBytes_ >= kMaxReadAheadBytes) return false;
     PacketPtr pkt = makePacket();
@@ -341,144 +265,6 @@ bool MediaSource::readAhead() {
         readAhead_.push_back(std::move(pkt));
     }
     return true;
-}
-
-FramePtr MediaSource::decodeRaw() {
-    if (lookahead_) return std::move(lookahead_);
-    FramePtr frame = makeFrame();
-    if (!frame) return nullptr;
-    while (true) {
-        const int rc = avcodec_receive_frame(video_.get(), frame.get());
-        if (rc >= 0) {
-            if (frame->best_effort_timestamp == AV_NOPTS_VALUE) {
-                frame->best_effort_timestamp =
-                    lastTicks_ == AV_NOPTS_VALUE ? vStart_ : lastTicks_ + defaultDuration_;
-            }
-            lastTicks_ = frame->best_effort_timestamp;
-            fresh_ = false;
-            ++decoded_;
-            return frame;
-        }
-        const FfStatus s = translate(rc);
-        if (s == FfStatus::NeedsInput) {
-            // Stopping here loses nothing: what was sent stays in the decoder for next time.
-            if (interruptible_ && interrupt_ && interrupt_->load(std::memory_order_relaxed))
-                return nullptr;
-            if (feedVideo()) continue;
-            if (drained_) return nullptr;
-            inputEnded_ = drained_ = true;
-            video_->skip_frame = AVDISCARD_DEFAULT;
-            if (avcodec_send_packet(video_.get(), nullptr) < 0) return nullptr;
-            continue;
-        }
-        if (s == FfStatus::Corrupt && ++errors_ <= kMaxDecodeErrors) continue;
-        return nullptr;
-    }
-}
-
-bool MediaSource::sameGroupOfPictures(int64_t fromTicks, int64_t toTicks) const {
-    AVStream* vs = format_->streams[vIndex_];
-    if (avformat_index_get_entries_count(vs) > 0) {
-        const int i = av_index_search_timestamp(vs, toTicks, AVSEEK_FLAG_BACKWARD);
-        if (i < 0) return false;
-        const AVIndexEntry* key = avformat_index_get_entry(vs, i);
-        return key && key->timestamp <= fromTicks;
-    }
-    // Without an index a short step forward is cheaper than a seek.
-    return toTicks - fromTicks <= fromMs(1500, vs->time_base);
-}
-
-const AVFrame* MediaSource::seekVideo(int64_t ms, bool reseek) {
-    if (vIndex_ < 0) return nullptr;
-    AVStream* vs = format_->streams[vIndex_];
-    const int64_t target = vStart_ + fromMs(std::max<int64_t>(0, ms), vs->time_base);
-    const bool there = cur_ && frameTicks(cur_.get()) <= target &&
-                       target < frameTicks(cur_.get()) + frameDuration(cur_.get());
-    if (!reseek && there) return shown();
-    if (reseek && there && lastFedDts_ != AV_NOPTS_VALUE && !fedWithoutDts_ && !inputEnded_ &&
-        !waitKey_) {
-        // The decoder shows the target already (a resume where the device stands): only the
-        // demuxer goes back, so that the sound around the target is read again, and the video
-        // packets the decoder has had are passed over rather than decoded a second time.
-        armDeadline();
-        if (avformat_seek_file(format_.get(), vIndex_, INT64_MIN, target, target, 0) >= 0) {
-            replayTo_ = lastFedDts_;
-            // Packets read ahead of the decoder come again from the demuxer.
-            readAhead_.clear();
-            readAheadBytes_ = 0;
-            return shown();
-        }
-    }
-
-    bool forward = !reseek && (fresh_ || (cur_ && frameTicks(cur_.get()) < target &&
-                                          sameGroupOfPictures(frameTicks(cur_.get()), target)));
-    int64_t seekTo = target;
-    skipNonRef_ = video_->codec_id == AV_CODEC_ID_H264 || video_->codec_id == AV_CODEC_ID_HEVC;
-    for (int attempt = 0; attempt <= kMaxSeekRetries; ++attempt) {
-        if (!forward && !demuxSeek(seekTo)) return nullptr;
-        targetTicks_ = target;
-        FramePtr candidate;
-        if (forward && cur_ && frameTicks(cur_.get()) <= target) candidate = std::move(cur_);
-        bool overshoot = false;
-        while (true) {
-            FramePtr f = decodeRaw();
-            if (!f) {
-                // The demuxer landed after the last keyframe before the end: go back.
-                overshoot = !candidate && !forward && seekTo > vStart_ && attempt < kMaxSeekRetries;
-                break;
-            }
-            const int64_t t = frameTicks(f.get());
-            if (t <= target) {
-                const bool contains = target < t + frameDuration(f.get());
-                if (keepPrev_ && candidate) prev_ = std::move(candidate);
-                candidate = std::move(f);
-                if (contains) break;
-                continue;
-            }
-            if (candidate) {
-                lookahead_ = std::move(f);
-            } else if (!forward && seekTo > vStart_ && attempt < kMaxSeekRetries) {
-                overshoot = true;  // the demuxer landed after the target: go further back
-            } else {
-                candidate = std::move(f);  // nothing earlier exists
-            }
-            break;
-        }
-        targetTicks_ = AV_NOPTS_VALUE;
-        video_->skip_frame = AVDISCARD_DEFAULT;
-        if (!overshoot) {
-            cur_ = std::move(candidate);
-            return shown();
-        }
-        seekTo = std::max(vStart_, seekTo - fromMs(1000LL << attempt, vs->time_base));
-        forward = false;
-    }
-    return nullptr;
-}
-
-const AVFrame* MediaSource::nextVideo() {
-    if (vIndex_ < 0) return nullptr;
-    interruptible_ = true;
-    FramePtr f = decodeRaw();
-    interruptible_ = false;
-    if (!f) return nullptr;
-    if (keepPrev_) prev_ = std::move(cur_);
-    cur_ = std::move(f);
-    return shown();
-}
-
-const AVFrame* MediaSource::shown() {
-    const AVFrame* cur = cur_.get();
-    if (!cur || !filter_ || !filter_->changes(cur)) return cur;
-    if (shown_ && shownOf_ == cur && shown_->best_effort_timestamp == frameTicks(cur))
-        return shown_.get();
-    if (filter_->interlaced(cur)) {
-        keepPrev_ = true;
-        if (!lookahead_) lookahead_ = decodeRaw();
-    }
-    shown_ = filter_->apply(prev_.get(), cur, lookahead_.get());
-    shownOf_ = cur;
-    return shown_ ? shown_.get() : cur;
 }
 
 void MediaSource::seekAudio(int64_t ms) {

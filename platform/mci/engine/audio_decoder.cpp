@@ -12,9 +12,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto kTick = 10ms;
 constexpr int kAudioChannels = 2;
-constexpr std::size_t kLowPackets = 2;
 constexpr int64_t kAudioSlackMs = 80;
 
 }  // namespace
@@ -39,24 +37,6 @@ void FfmpegEngine::dropAudio() {
     pcm_.clear();
     pcmFrames_ = 0;
     pcmCv_.notify_all();
-}
-
-void FfmpegEngine::pushFrame(FrameItem item) {
-    // While the pictures wait for the clock, the sound that sets the clock may still be
-    // further on in the file: read on (the video packets are kept for the decoder) until the
-    // sound has packets again, rather than let it run dry.
-    using Push = BoundedQueue<FrameItem>::Push;
-    bool readable = true;
-    while (true) {
-        const Push result = frames_.pushFor(item, kTick);
-        if (result != Push::Full) return;
-        {
-            std::lock_guard lock(commandMutex_);
-            if (decodeQuit_ || pending_) return;
-        }
-        while (readable && sinkSerial_ != 0 && audioPackets_.size() < kLowPackets)
-            readable = source_->readAhead();
-    }
 }
 
 void FfmpegEngine::fillAudio(int16_t* out, int frames) {
@@ -130,7 +110,7 @@ void FfmpegEngine::audioLoop() {
     const int64_t start = source_->audioStartTicks();
     ResamplerPtr resampler;
     int inRate = 0, inFormat = -1;
-    AVChannelLayout inLayout{};
+    ChannelLayout inLayout;
     uint32_t last = 0;
     FramePtr frame = makeFrame();
     std::vector<uint8_t> buffer;
@@ -146,23 +126,23 @@ void FfmpegEngine::audioLoop() {
             const AudioOutput::Format fmt = audioOut_ ? audioOut_->format() : AudioOutput::Format{};
             if (fmt.rate <= 0 || fmt.channels <= 0) break;
             if (!resampler || inRate != frame->sample_rate || inFormat != frame->format ||
-                av_channel_layout_compare(&inLayout, &frame->ch_layout) != 0) {
+                av_channel_layout_compare(inLayout.get(), &frame->ch_layout) != 0) {
                 SwrContext* raw = nullptr;
-                AVChannelLayout outLayout{};
-                av_channel_layout_default(&outLayout, fmt.channels);
-                if (swr_alloc_set_opts2(&raw, &outLayout, AV_SAMPLE_FMT_S16, fmt.rate,
-                                        &frame->ch_layout, AVSampleFormat(frame->format),
-                                        frame->sample_rate, 0, nullptr) < 0 ||
-                    swr_init(raw) < 0) {
-                    swr_free(&raw);
+                ChannelLayout outLayout;
+                av_channel_layout_default(outLayout.get(), fmt.channels);
+                const int rc = swr_alloc_set_opts2(
+                    &raw, outLayout.get(), AV_SAMPLE_FMT_S16, fmt.rate, &frame->ch_layout,
+                    AVSampleFormat(frame->format), frame->sample_rate, 0, nullptr);
+                ResamplerPtr fresh(raw);
+                if (rc < 0 || swr_init(fresh.get()) < 0) {
                     resampler.reset();
                     break;
                 }
-                resampler.reset(raw);
+                resampler = std::move(fresh);
                 inRate = frame->sample_rate;
                 inFormat = frame->format;
-                av_channel_layout_uninit(&inLayout);
-                av_channel_layout_copy(&inLayout, &frame->ch_layout);
+                av_channel_layout_uninit(inLayout.get());
+                av_channel_layout_copy(inLayout.get(), &frame->ch_layout);
             }
             const int capacity = swr_get_out_samples(resampler.get(), frame->nb_samples);
             if (capacity <= 0) continue;
@@ -198,7 +178,6 @@ void FfmpegEngine::audioLoop() {
             pcm_.push_back(std::move(chunk));
         }
     }
-    av_channel_layout_uninit(&inLayout);
 }
 
 }  // namespace stillmar::mci::engine

@@ -1,0 +1,142 @@
+// Transport: the commands of the caller's thread (seek, play, pause, resume, stop, speed,
+// volume), each turned into a new serial for the decode thread.
+#include <algorithm>
+
+#include "platform/mci/engine/ffmpeg_engine.h"
+
+namespace stillmar::mci::engine {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kSeekTimeout = 30s;
+
+}  // namespace
+
+void FfmpegEngine::seek(int64_t ms) {
+    std::unique_lock lock(mutex_);
+    if (!source_ || stopping_) return;
+    const int64_t target = std::clamp<int64_t>(ms, 0, info_.lengthMs);
+    dropAudio();
+    mode_ = EngineMode::Seeking;
+    toMs_ = -1;
+    pipeline_ = false;
+    clock_.stop();
+    posMs_ = target;
+    const uint32_t serial = post(Command{target, ++serial_, false, false, false});
+    stateCv_.wait_for(lock, kSeekTimeout,
+                      [&] { return stopping_ || serial_ != serial || presentedSerial_ == serial; });
+    if (serial_ == serial) mode_ = EngineMode::Stopped;
+    stateCv_.notify_all();
+}
+
+void FfmpegEngine::startPipeline(int64_t fromMs) {
+    dropAudio();
+    const bool withAudio = info_.hasAudio && speed_ == 1000 && ensureAudioOutput();
+    audioActive_ = withAudio;
+    mode_ = EngineMode::Playing;
+    pipeline_ = true;
+    playStartMs_ = fromMs;
+    posMs_ = fromMs;
+    clock_.stop();
+    clock_.set(fromMs);
+    const uint32_t serial = ++serial_;
+    audioSerial_ = withAudio ? serial : 0;
+    audioStartMs_ = fromMs;
+    // With sound the demuxer goes back to the keyframe so that the audio around the start
+    // is read again.
+    post(Command{fromMs, serial, true, withAudio, false});
+    stateCv_.notify_all();
+}
+
+void FfmpegEngine::play(int64_t fromMs, int64_t toMs) {
+    std::lock_guard lock(mutex_);
+    if (!source_ || stopping_) return;
+    toMs_ = toMs >= 0 ? std::clamp<int64_t>(toMs, 0, info_.lengthMs) : -1;
+    stateCv_.notify_all();
+    if (fromMs < 0 && rules().clockRuns) return;
+    if (fromMs < 0 && rules().resumes && pipeline_) {
+        mode_ = EngineMode::Playing;
+        clock_.set(posMs_);
+        if (presentedSerial_ == serial_) {
+            clock_.start();
+            if (audioActive_ && audioOut_) audioOut_->setPaused(false);
+        }
+        return;
+    }
+    const int64_t start = fromMs >= 0 ? std::clamp<int64_t>(fromMs, 0, info_.lengthMs) : posMs_;
+    if (start >= endMsLocked()) {
+        mode_ = EngineMode::Stopped;
+        posMs_ = start;
+        return;
+    }
+    startPipeline(start);
+}
+
+bool FfmpegEngine::waitUntilStopped(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    return stateCv_.wait_for(lock, timeout, [&] { return stopping_ || !rules().busy; });
+}
+
+void FfmpegEngine::pause() {
+    std::lock_guard lock(mutex_);
+    if (!source_) return;
+    if (rules().clockRuns) {
+        posMs_ = positionLocked();
+        clock_.stop();
+        if (audioOut_) audioOut_->setPaused(true);
+    }
+    if (rules().pauses) mode_ = EngineMode::Paused;
+    stateCv_.notify_all();
+}
+
+void FfmpegEngine::resume() {
+    int64_t toMs = -1;
+    {
+        std::lock_guard lock(mutex_);
+        if (!rules().resumes) return;
+        toMs = toMs_;  // read under the lock: the presenter reads it as it plays
+    }
+    play(-1, toMs);
+}
+
+void FfmpegEngine::haltLocked() {
+    pipeline_ = false;
+    clock_.stop();
+    dropAudio();
+    post(Command{0, ++serial_, false, false, true});
+    stateCv_.notify_all();
+}
+
+void FfmpegEngine::stop() {
+    std::lock_guard lock(mutex_);
+    if (!rules().stops) return;
+    posMs_ = positionLocked();
+    mode_ = EngineMode::Stopped;
+    haltLocked();
+}
+
+void FfmpegEngine::setSpeed(int32_t permille) {
+    std::lock_guard lock(mutex_);
+    speed_ = std::max<int32_t>(1, permille);
+    clock_.setSpeed(speed_);
+    // Sound is only played at normal speed.
+    if (speed_ != 1000 && audioActive_) dropAudio();
+}
+
+int32_t FfmpegEngine::speed() const {
+    std::lock_guard lock(mutex_);
+    return speed_;
+}
+
+void FfmpegEngine::setVolume(int32_t left, int32_t right) {
+    volumeLeft_ = std::clamp<int32_t>(left, 0, 1000);
+    volumeRight_ = std::clamp<int32_t>(right, 0, 1000);
+}
+
+void FfmpegEngine::setChannelsEnabled(bool left, bool right) {
+    leftOn_ = left;
+    rightOn_ = right;
+}
+
+}  // namespace stillmar::mci::engine

@@ -1,0 +1,313 @@
+// Video decoding: frames in display order, exact seeks (forward within a group of pictures,
+// non-reference pictures before the target left undecoded, a demuxer-only reseek that replays
+// the sound), the deinterlace/rotation filter; and the decode thread that runs it and hands the
+// frames to the presenter.
+#include <algorithm>
+#include <chrono>
+
+#include "platform/mci/engine/engine_counters.h"
+#include "platform/mci/engine/ffmpeg_engine.h"
+#include "platform/mci/engine/media_source.h"
+
+namespace stillmar::mci::engine {
+namespace {
+
+constexpr int kMaxDecodeErrors = 64;
+constexpr int kMaxKeyWait = 600;  // packets; some demuxers never flag keyframes
+constexpr int kMaxSeekRetries = 5;
+constexpr std::size_t kLowPackets = 2;
+
+}  // namespace
+
+VideoFramePtr MediaSource::firstImage(const AVFrame* frame, Size size) const {
+    if (!frame || !first_ || frame->data[0] != first_->data[0]) return nullptr;
+    const Size want = size.w > 0 && size.h > 0 ? size : Size{frame->width, frame->height};
+    std::lock_guard lock(imageMutex_);
+    for (const VideoFramePtr& image : firstImages_) {
+        if (image && Size{image->width, image->height} == want) return image;
+    }
+    return nullptr;
+}
+
+void MediaSource::keepFirstImage(const AVFrame* frame, VideoFramePtr image) {
+    if (!image || !frame || !first_ || frame->data[0] != first_->data[0]) return;
+    std::lock_guard lock(imageMutex_);
+    firstImages_[1] = std::move(firstImages_[0]);
+    firstImages_[0] = std::move(image);
+}
+
+int64_t MediaSource::framePtsMs(const AVFrame* frame) const {
+    if (!frame || vIndex_ < 0) return 0;
+    return toMs(frameTicks(frame) - vStart_, format_->streams[vIndex_]->time_base);
+}
+
+int64_t MediaSource::frameDuration(const AVFrame* f) const {
+    return f->pkt_duration > 0 ? f->pkt_duration : defaultDuration_;
+}
+
+bool MediaSource::feedVideo() {
+    PacketPtr pkt = makePacket();
+    if (!pkt) return false;
+    while (true) {
+        av_packet_unref(pkt.get());
+        if (!readAhead_.empty()) {
+            pkt = std::move(readAhead_.front());
+            readAhead_.pop_front();
+            readAheadBytes_ -= std::min<std::size_t>(readAheadBytes_, std::size_t(pkt->size));
+        } else if (readPacket(pkt.get()) < 0) {
+            return false;
+        }
+        if (pkt->stream_index == aIndex_) {
+            if (audioSink_) {
+                PacketPtr copy = makePacket();
+                if (copy && av_packet_ref(copy.get(), pkt.get()) >= 0) audioSink_(std::move(copy));
+            }
+            continue;
+        }
+        if (pkt->stream_index != vIndex_) continue;
+        if (replayTo_ != AV_NOPTS_VALUE) {
+            // Read again for the sound only: the decoder has had these.
+            if (pkt->dts != AV_NOPTS_VALUE && pkt->dts <= replayTo_) continue;
+            replayTo_ = AV_NOPTS_VALUE;
+        }
+        if (waitKey_) {
+            if (!(pkt->flags & AV_PKT_FLAG_KEY) && ++keyWait_ < kMaxKeyWait) continue;
+            waitKey_ = false;
+        }
+        // While catching up to a target, pictures nothing refers to and that end well
+        // before the target need not be decoded at all.
+        bool skip = false;
+        if (skipNonRef_ && targetTicks_ != AV_NOPTS_VALUE && pkt->pts != AV_NOPTS_VALUE) {
+            const int64_t dur = pkt->duration > 0 ? pkt->duration : defaultDuration_;
+            skip = pkt->pts + 2 * dur <= targetTicks_;
+        }
+        video_->skip_frame = skip ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+        lastFedDts_ = pkt->dts;
+        fedWithoutDts_ = fedWithoutDts_ || pkt->dts == AV_NOPTS_VALUE;
+        const int rc = avcodec_send_packet(video_.get(), pkt.get());
+        if (rc >= 0) return true;
+        if (translate(rc) != FfStatus::Corrupt || ++errors_ > kMaxDecodeErrors) return false;
+    }
+}
+
+FramePtr MediaSource::decodeRaw() {
+    if (lookahead_) return std::move(lookahead_);
+    FramePtr frame = makeFrame();
+    if (!frame) return nullptr;
+    while (true) {
+        const int rc = avcodec_receive_frame(video_.get(), frame.get());
+        if (rc >= 0) {
+            if (frame->best_effort_timestamp == AV_NOPTS_VALUE) {
+                frame->best_effort_timestamp =
+                    lastTicks_ == AV_NOPTS_VALUE ? vStart_ : lastTicks_ + defaultDuration_;
+            }
+            lastTicks_ = frame->best_effort_timestamp;
+            fresh_ = false;
+            ++decoded_;
+            return frame;
+        }
+        const FfStatus s = translate(rc);
+        if (s == FfStatus::NeedsInput) {
+            // Stopping here loses nothing: what was sent stays in the decoder for next time.
+            if (interruptible_ && interrupt_ && interrupt_->load(std::memory_order_relaxed))
+                return nullptr;
+            if (feedVideo()) continue;
+            if (drained_) return nullptr;
+            inputEnded_ = drained_ = true;
+            video_->skip_frame = AVDISCARD_DEFAULT;
+            if (avcodec_send_packet(video_.get(), nullptr) < 0) return nullptr;
+            continue;
+        }
+        if (s == FfStatus::Corrupt && ++errors_ <= kMaxDecodeErrors) continue;
+        return nullptr;
+    }
+}
+
+bool MediaSource::sameGroupOfPictures(int64_t fromTicks, int64_t toTicks) const {
+    AVStream* vs = format_->streams[vIndex_];
+    if (avformat_index_get_entries_count(vs) > 0) {
+        const int i = av_index_search_timestamp(vs, toTicks, AVSEEK_FLAG_BACKWARD);
+        if (i < 0) return false;
+        const AVIndexEntry* key = avformat_index_get_entry(vs, i);
+        return key && key->timestamp <= fromTicks;
+    }
+    // Without an index a short step forward is cheaper than a seek.
+    return toTicks - fromTicks <= fromMs(1500, vs->time_base);
+}
+
+const AVFrame* MediaSource::seekVideo(int64_t ms, bool reseek) {
+    if (vIndex_ < 0) return nullptr;
+    AVStream* vs = format_->streams[vIndex_];
+    const int64_t target = vStart_ + fromMs(std::max<int64_t>(0, ms), vs->time_base);
+    const bool there = cur_ && frameTicks(cur_.get()) <= target &&
+                       target < frameTicks(cur_.get()) + frameDuration(cur_.get());
+    if (!reseek && there) return shown();
+    if (reseek && there && lastFedDts_ != AV_NOPTS_VALUE && !fedWithoutDts_ && !inputEnded_ &&
+        !waitKey_) {
+        // The decoder shows the target already (a resume where the device stands): only the
+        // demuxer goes back, so that the sound around the target is read again, and the video
+        // packets the decoder has had are passed over rather than decoded a second time.
+        armDeadline();
+        if (avformat_seek_file(format_.get(), vIndex_, INT64_MIN, target, target, 0) >= 0) {
+            replayTo_ = lastFedDts_;
+            // Packets read ahead of the decoder come again from the demuxer.
+            readAhead_.clear();
+            readAheadBytes_ = 0;
+            return shown();
+        }
+    }
+
+    bool forward = !reseek && (fresh_ || (cur_ && frameTicks(cur_.get()) < target &&
+                                          sameGroupOfPictures(frameTicks(cur_.get()), target)));
+    int64_t seekTo = target;
+    skipNonRef_ = video_->codec_id == AV_CODEC_ID_H264 || video_->codec_id == AV_CODEC_ID_HEVC;
+    for (int attempt = 0; attempt <= kMaxSeekRetries; ++attempt) {
+        if (!forward && !demuxSeek(seekTo)) return nullptr;
+        targetTicks_ = target;
+        FramePtr candidate;
+        if (forward && cur_ && frameTicks(cur_.get()) <= target) candidate = std::move(cur_);
+        bool overshoot = false;
+        while (true) {
+            FramePtr f = decodeRaw();
+            if (!f) {
+                // The demuxer landed after the last keyframe before the end: go back.
+                overshoot = !candidate && !forward && seekTo > vStart_ && attempt < kMaxSeekRetries;
+                break;
+            }
+            const int64_t t = frameTicks(f.get());
+            if (t <= target) {
+                const bool contains = target < t + frameDuration(f.get());
+                if (keepPrev_ && candidate) prev_ = std::move(candidate);
+                candidate = std::move(f);
+                if (contains) break;
+                continue;
+            }
+            if (candidate) {
+                lookahead_ = std::move(f);
+            } else if (!forward && seekTo > vStart_ && attempt < kMaxSeekRetries) {
+                overshoot = true;  // the demuxer landed after the target: go further back
+            } else {
+                candidate = std::move(f);  // nothing earlier exists
+            }
+            break;
+        }
+        targetTicks_ = AV_NOPTS_VALUE;
+        video_->skip_frame = AVDISCARD_DEFAULT;
+        if (!overshoot) {
+            cur_ = std::move(candidate);
+            return shown();
+        }
+        seekTo = std::max(vStart_, seekTo - fromMs(1000LL << attempt, vs->time_base));
+        forward = false;
+    }
+    return nullptr;
+}
+
+const AVFrame* MediaSource::nextVideo() {
+    if (vIndex_ < 0) return nullptr;
+    interruptible_ = true;
+    FramePtr f = decodeRaw();
+    interruptible_ = false;
+    if (!f) return nullptr;
+    if (keepPrev_) prev_ = std::move(cur_);
+    cur_ = std::move(f);
+    return shown();
+}
+
+const AVFrame* MediaSource::shown() {
+    const AVFrame* cur = cur_.get();
+    if (!cur || !filter_ || !filter_->changes(cur)) return cur;
+    if (shown_ && shownOf_ == cur && shown_->best_effort_timestamp == frameTicks(cur))
+        return shown_.get();
+    if (filter_->interlaced(cur)) {
+        keepPrev_ = true;
+        if (!lookahead_) lookahead_ = decodeRaw();
+    }
+    shown_ = filter_->apply(prev_.get(), cur, lookahead_.get());
+    shownOf_ = cur;
+    return shown_ ? shown_.get() : cur;
+}
+
+// ---- decode thread -------------------------------------------------------------------------
+
+void FfmpegEngine::decodeLoop() {
+    bool pumping = false;
+    uint32_t pumpSerial = 0;
+    while (true) {
+        std::optional<Command> cmd;
+        {
+            std::unique_lock lock(commandMutex_);
+            if (!pumping) commandCv_.wait(lock, [&] { return decodeQuit_ || pending_; });
+            if (decodeQuit_) return;
+            cmd.swap(pending_);
+            decodeInterrupt_ = false;
+        }
+        if (cmd) {
+            pumping = false;
+            sinkSerial_ = 0;
+            if (cmd->halt) continue;
+            frames_.clear();
+            if (cmd->play && audioActive_) sinkSerial_ = cmd->serial;
+            FrameItem item{FrameItem::Target, cmd->serial, nullptr, cmd->ms};
+            if (info_.hasVideo) {
+                const auto t0 = std::chrono::steady_clock::now();
+                const int64_t decoded = source_->decodedFrames();
+                const AVFrame* f = source_->seekVideo(cmd->ms, cmd->reseek);
+                counters::add(counters::seeks, 1);
+                counters::add(counters::seekFrames, source_->decodedFrames() - decoded);
+                counters::add(counters::seekNs,
+                              std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                  std::chrono::steady_clock::now() - t0)
+                                  .count());
+                item.frame = refFrame(f);
+                if (f) item.ptsMs = source_->framePtsMs(f);
+            } else {
+                source_->seekAudio(cmd->ms);
+            }
+            frames_.push(std::move(item));
+            if (cmd->play) {
+                pumping = true;
+                pumpSerial = cmd->serial;
+            }
+            continue;
+        }
+        pumping = pumpOne(pumpSerial);
+    }
+}
+
+bool FfmpegEngine::pumpOne(uint32_t serial) {
+    if (info_.hasVideo) {
+        const AVFrame* f = source_->nextVideo();
+        if (!f) {
+            if (!decodeInterrupt_) frames_.push(FrameItem{FrameItem::End, serial, nullptr, 0});
+            return false;
+        }
+        pushFrame(FrameItem{FrameItem::Frame, serial, refFrame(f), source_->framePtsMs(f)});
+        return true;
+    }
+    if (!source_->pumpAudio()) {
+        frames_.push(FrameItem{FrameItem::End, serial, nullptr, 0});
+        return false;
+    }
+    return true;
+}
+
+void FfmpegEngine::pushFrame(FrameItem item) {
+    // While the pictures wait for the clock, the sound that sets the clock may still be
+    // further on in the file: read on (the video packets are kept for the decoder) until the
+    // sound has packets again, rather than let it run dry.
+    using Push = BoundedQueue<FrameItem>::Push;
+    bool readable = true;
+    while (true) {
+        const Push result = frames_.pushFor(item, kTick);
+        if (result != Push::Full) return;
+        {
+            std::lock_guard lock(commandMutex_);
+            if (decodeQuit_ || pending_) return;
+        }
+        while (readable && sinkSerial_ != 0 && audioPackets_.size() < kLowPackets)
+            readable = source_->readAhead();
+    }
+}
+
+}  // namespace stillmar::mci::engine
