@@ -1,20 +1,41 @@
 #include "platform/system/bmp_file.h"
 
+#include <unistd.h>
+#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <unistd.h>
+#include <memory>
 
 namespace stillmar::sys {
 namespace {
 
-void put16(std::vector<uint8_t>& b, size_t at, uint16_t v) {
+void put16(uint8_t* b, size_t at, uint16_t v) {
     b[at] = uint8_t(v);
     b[at + 1] = uint8_t(v >> 8);
 }
-void put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+void put32(uint8_t* b, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
+}
+
+// One row of 0x00RRGGBB pixels as B, G, R bytes. Four pixels make three whole words, which is
+// several times faster than byte by byte on a full-HD frame.
+void packRow(const uint32_t* src, int32_t width, uint8_t* dst) {
+    int32_t x = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; x + 4 <= width; x += 4, src += 4, dst += 12) {
+            const uint32_t p0 = src[0] & 0xffffff, p1 = src[1] & 0xffffff;
+            const uint32_t p2 = src[2] & 0xffffff, p3 = src[3] & 0xffffff;
+            const uint32_t words[3] = {p0 | p1 << 24, p1 >> 8 | p2 << 16, p2 >> 16 | p3 << 8};
+            std::memcpy(dst, words, sizeof words);
+        }
+    }
+    for (; x < width; ++x, ++src, dst += 3) {
+        dst[0] = uint8_t(*src);
+        dst[1] = uint8_t(*src >> 8);
+        dst[2] = uint8_t(*src >> 16);
+    }
 }
 uint32_t get32(const std::vector<uint8_t>& b, size_t at) {
     return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 |
@@ -39,28 +60,27 @@ bool writeBmp24(const std::string& path, int32_t width, int32_t height, const ui
         if (error) *error = "image trop grande";
         return false;
     }
-    std::vector<uint8_t> file(headerBytes + dataBytes, 0);
+    // Left uninitialised: every byte is written below, the rows' padding included.
+    const size_t fileBytes = headerBytes + dataBytes;
+    const std::unique_ptr<uint8_t[]> file(new uint8_t[fileBytes]);
+    std::memset(file.get(), 0, headerBytes);
     file[0] = 'B';
     file[1] = 'M';
-    put32(file, 2, uint32_t(file.size()));
-    put32(file, 10, uint32_t(headerBytes));
-    put32(file, 14, 40);
-    put32(file, 18, uint32_t(width));
-    put32(file, 22, uint32_t(height));  // positive: bottom-up
-    put16(file, 26, 1);
-    put16(file, 28, 24);
-    put32(file, 34, uint32_t(dataBytes));
-    put32(file, 38, 3780);  // 96 dpi
-    put32(file, 42, 3780);
+    put32(file.get(), 2, uint32_t(fileBytes));
+    put32(file.get(), 10, uint32_t(headerBytes));
+    put32(file.get(), 14, 40);
+    put32(file.get(), 18, uint32_t(width));
+    put32(file.get(), 22, uint32_t(height));  // positive: bottom-up
+    put16(file.get(), 26, 1);
+    put16(file.get(), 28, 24);
+    put32(file.get(), 34, uint32_t(dataBytes));
+    put32(file.get(), 38, 3780);  // 96 dpi
+    put32(file.get(), 42, 3780);
+    const size_t padding = rowBytes - size_t(width) * 3;
     for (int32_t y = 0; y < height; ++y) {
-        const uint32_t* src = pixels + size_t(height - 1 - y) * size_t(strideWords);
-        uint8_t* dst = file.data() + headerBytes + size_t(y) * rowBytes;
-        for (int32_t x = 0; x < width; ++x) {
-            const uint32_t p = src[x];
-            dst[3 * x] = uint8_t(p);
-            dst[3 * x + 1] = uint8_t(p >> 8);
-            dst[3 * x + 2] = uint8_t(p >> 16);
-        }
+        uint8_t* dst = file.get() + headerBytes + size_t(y) * rowBytes;
+        packRow(pixels + size_t(height - 1 - y) * size_t(strideWords), width, dst);
+        std::memset(dst + size_t(width) * 3, 0, padding);
     }
 
     const std::string temp = path + ".part";
@@ -69,7 +89,7 @@ bool writeBmp24(const std::string& path, int32_t width, int32_t height, const ui
         if (error) *error = std::strerror(errno);
         return false;
     }
-    const bool written = std::fwrite(file.data(), 1, file.size(), f) == file.size();
+    const bool written = std::fwrite(file.get(), 1, fileBytes, f) == fileBytes;
     const int writeErr = errno;
     const bool flushed = std::fflush(f) == 0 && fsync(fileno(f)) == 0;
     const int flushErr = errno;
@@ -97,7 +117,8 @@ bool readBmp(const std::string& path, BmpImage& out) {
     int32_t height = int32_t(get32(b, 22));
     const uint16_t bpp = get16(b, 28);
     const uint32_t compression = get32(b, 30);
-    if (width <= 0 || height == 0 || (bpp != 24 && bpp != 32) || (compression != 0 && compression != 3))
+    if (width <= 0 || height == 0 || (bpp != 24 && bpp != 32) ||
+        (compression != 0 && compression != 3))
         return false;
     const bool bottomUp = height > 0;
     if (height < 0) height = -height;

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "platform/system/bmp_file.h"
 #include "tests/support/fixtures.h"
@@ -12,17 +13,24 @@ using stillmar::sys::BmpImage;
 TEST(BmpFile, writesAReadable24BitFileWithPaddedBottomUpRows) {
     const std::string dir = stillmar::test::makeTempDir("bmp");
     const std::string path = dir + "/odd.bmp";
-    // 3 pixels wide: 9 bytes a row, padded to 12.
-    const std::vector<uint32_t> px = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF,
-                                      0xFF010203, 0xFFFFFFFF, 0xFF000000};
-    ASSERT_TRUE(stillmar::sys::writeBmp24(path, 3, 2, px.data(), 3));
-    EXPECT_EQ(fs::file_size(path), 54u + 2 * 12u);
+    // 7 pixels wide (four packed together, three one by one): 21 bytes a row, padded to 24;
+    // rows 8 pixels apart in memory, the eighth never written.
+    std::vector<uint32_t> px(16);
+    for (std::size_t i = 0; i < px.size(); ++i) px[i] = 0xFF000000u | uint32_t(i * 0x0B1D3F);
+    ASSERT_TRUE(stillmar::sys::writeBmp24(path, 7, 2, px.data(), 8));
+    EXPECT_EQ(fs::file_size(path), 54u + 2 * 24u);
     BmpImage img;
     ASSERT_TRUE(stillmar::sys::readBmp(path, img));
     EXPECT_EQ(img.bitsPerPixel, 24);
-    EXPECT_EQ(img.width, 3);
+    EXPECT_EQ(img.width, 7);
     EXPECT_EQ(img.height, 2);
-    EXPECT_EQ(img.pixels, px);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 7; ++x)
+            EXPECT_EQ(img.pixels[y * 7 + x], px[y * 8 + x]) << x << "," << y;
+    std::ifstream raw(path, std::ios::binary);
+    const std::vector<char> bytes{std::istreambuf_iterator<char>(raw), {}};
+    for (std::size_t row : {54u, 54u + 24u})
+        for (std::size_t i = 21; i < 24; ++i) EXPECT_EQ(bytes.at(row + i), 0) << "padding";
     fs::remove_all(dir);
 }
 
