@@ -12,7 +12,7 @@
 namespace stillmar::mci {
 
 class CommandService {
-public:
+  public:
     virtual ~CommandService() = default;
 
     // Sends one command line. With no reply buffer (`reply` null or `replyLength` 0) the reply

@@ -26,14 +26,14 @@ enum class EngineMode { Stopped, Playing, Paused, Seeking };
 struct MediaInfo {
     bool hasVideo = false;
     bool hasAudio = false;
-    Size videoSize;               // the video's own display size, 0x0 without video
-    int64_t lengthMs = 0;         // counted from the first stream's start
-    int32_t frameRateMilli = 0;   // frames per second x 1000 (0 without video)
-    int64_t frameCount = 0;       // length in frames (0 without video)
+    Size videoSize;              // the video's own display size, 0x0 without video
+    int64_t lengthMs = 0;        // counted from the first stream's start
+    int32_t frameRateMilli = 0;  // frames per second x 1000 (0 without video)
+    int64_t frameCount = 0;      // length in frames (0 without video)
 };
 
 class MediaEngine {
-public:
+  public:
     virtual ~MediaEngine() = default;
 
     // Opens a local file (never a protocol: "concat:x" is a file of that name).

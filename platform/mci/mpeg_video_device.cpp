@@ -9,7 +9,6 @@ namespace {
 
 using D = MpegVideoDevice;
 
-using Keys = TransportKeys<ArgKind::Integer>;
 constexpr auto kSetKeys = setKeywords(std::array<KeywordSpec, 1>{{{"speed", ArgKind::Integer}}});
 constexpr KeywordSpec kPutKeys[] = {
     {"window at", ArgKind::Rect, 1},
@@ -26,21 +25,16 @@ constexpr KeywordSpec kCaptureKeys[] = {{"as", ArgKind::Text}};
 constexpr int32_t kMaxSpeed = 100000;
 
 const std::span<const CommandRow<D>> commandTable() {
-    static const CommandRow<D> table[] = {
-        {"play", Keys::play, &D::play},
-        {"pause", {}, &D::pause},
-        {"resume", {}, &D::resume},
-        {"stop", {}, &D::stop},
-        {"seek", Keys::seek, &D::seek},
-        {"set", kSetKeys, &D::set},
-        {"setaudio", kSetaudioKeys, &D::setaudio},
-        {"status", D::statusKeywords(), &D::status, err::kBadConstant},
-        {"capability", D::capabilityKeywords(), &D::capability, err::kBadConstant},
-        {"put", kPutKeys, &D::put},
-        {"where", kWhereKeys, &D::where},
-        {"window", kWindowKeys, &D::window},
-        {"capture", kCaptureKeys, &D::capture},
-    };
+    static const auto table =
+        joined(transportCommands<D, ArgKind::Integer>(kSetKeys),
+               std::array<CommandRow<D>, 6>{{
+                   {"status", D::statusKeywords(), &D::status, err::kBadConstant},
+                   {"capability", D::capabilityKeywords(), &D::capability, err::kBadConstant},
+                   {"put", kPutKeys, &D::put},
+                   {"where", kWhereKeys, &D::where},
+                   {"window", kWindowKeys, &D::window},
+                   {"capture", kCaptureKeys, &D::capture},
+               }});
     return table;
 }
 

@@ -9,39 +9,22 @@ namespace {
 
 using D = MpegVideoDevice;
 
-constexpr std::array<StatusRow<D>, 15> kStatusRows = {{
-    {"length", &D::statusLength},
-    {"position", &D::statusPosition},
-    {"mode", &D::statusMode, true},
-    {"time format", &D::statusTimeFormat, true},
-    {"frame rate", &D::statusFrameRate},
-    {"speed", &D::statusSpeed},
-    {"window handle", &D::statusWindowHandle},
-    {"ready", &D::statusReady, true},
-    {"media present", &D::statusReady, true},
-    {"audio", &D::statusAudio},
-    {"volume", &D::statusVolume},
-    {"left volume", &D::statusLeftVolume},
-    {"right volume", &D::statusRightVolume},
-    {"start position", &D::statusStartPosition},
-    {"window visible", &D::statusWindowVisible},
-}};
+constexpr auto kStatusRows =
+    joined(fileStatusRows<D>(), std::array<StatusRow<D>, 4>{{
+                                    {"frame rate", &D::statusFrameRate},
+                                    {"speed", &D::statusSpeed},
+                                    {"window handle", &D::statusWindowHandle},
+                                    {"window visible", &D::statusWindowVisible},
+                                }});
 
-constexpr std::array<CapabilityRow, 13> kCapabilityRows = {{
-    {"can eject", "false"},
-    {"can play", "true"},
-    {"can record", "false"},
-    {"can save", "false"},
-    {"can freeze", "false"},
-    {"can lock", "false"},
-    {"can reverse", "false"},
-    {"can stretch", "true"},
-    {"compound device", "true"},
-    {"device type", "digitalvideo"},
-    {"has audio", "true"},
-    {"has video", "true"},
-    {"uses files", "true"},
-}};
+constexpr auto kCapabilityRows = joined(kFileCapabilities, std::array<CapabilityRow, 6>{{
+                                                               {"can freeze", "false"},
+                                                               {"can lock", "false"},
+                                                               {"can reverse", "false"},
+                                                               {"can stretch", "true"},
+                                                               {"device type", "digitalvideo"},
+                                                               {"has video", "true"},
+                                                           }});
 
 constexpr auto kStatusKeys = itemKeywords(kStatusRows);
 constexpr auto kCapabilityKeys = itemKeywords(kCapabilityRows);

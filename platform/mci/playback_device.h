@@ -69,6 +69,59 @@ constexpr std::array<KeywordSpec, N> itemKeywords(const std::array<Row, N>& rows
     return out;
 }
 
+// Two tables as one.
+template <class T, std::size_t N, std::size_t M>
+constexpr std::array<T, N + M> joined(const std::array<T, N>& a, const std::array<T, M>& b) {
+    std::array<T, N + M> out{};
+    for (std::size_t i = 0; i < N; ++i) out[i] = a[i];
+    for (std::size_t i = 0; i < M; ++i) out[N + i] = b[i];
+    return out;
+}
+
+// The status items every file device answers, by getters each device names alike.
+template <class D>
+constexpr std::array<StatusRow<D>, 11> fileStatusRows() {
+    return {{
+        {"length", &D::statusLength},
+        {"position", &D::statusPosition},
+        {"mode", &D::statusMode, true},
+        {"time format", &D::statusTimeFormat, true},
+        {"ready", &D::statusReady, true},
+        {"media present", &D::statusReady, true},
+        {"audio", &D::statusAudio},
+        {"volume", &D::statusVolume},
+        {"left volume", &D::statusLeftVolume},
+        {"right volume", &D::statusRightVolume},
+        {"start position", &D::statusStartPosition},
+    }};
+}
+
+// What every file device can and cannot do; each adds its type and whether it has video.
+constexpr std::array<CapabilityRow, 7> kFileCapabilities = {{
+    {"can eject", "false"},
+    {"can play", "true"},
+    {"can record", "false"},
+    {"can save", "false"},
+    {"compound device", "true"},
+    {"has audio", "true"},
+    {"uses files", "true"},
+}};
+
+// The verbs of the transport, the same in every file device; `time` is how the device reads a
+// time, `setKeys` its set keywords.
+template <class D, ArgKind time>
+constexpr std::array<CommandRow<D>, 7> transportCommands(std::span<const KeywordSpec> setKeys) {
+    return {{
+        {"play", TransportKeys<time>::play, &D::play},
+        {"pause", {}, &D::pause},
+        {"resume", {}, &D::resume},
+        {"stop", {}, &D::stop},
+        {"seek", TransportKeys<time>::seek, &D::seek},
+        {"set", setKeys, &D::set},
+        {"setaudio", kSetaudioKeys, &D::setaudio},
+    }};
+}
+
 // Runs the getter of the item asked; 262 for an item that needs a file when none is open.
 template <class D>
 uint32_t answerStatus(std::span<const StatusRow<D>> rows, const D& device, bool open,

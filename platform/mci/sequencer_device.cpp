@@ -11,48 +11,22 @@ namespace {
 
 using D = SequencerDevice;
 
-using Keys = TransportKeys<ArgKind::Text>;
 constexpr auto kSetKeys = setKeywords(std::array<KeywordSpec, 0>{});
-constexpr std::array<StatusRow<D>, 11> kStatusRows = {{
-    {"length", &D::statusLength},
-    {"position", &D::statusPosition},
-    {"mode", &D::statusMode, true},
-    {"time format", &D::statusTimeFormat, true},
-    {"ready", &D::statusReady, true},
-    {"media present", &D::statusReady, true},
-    {"audio", &D::statusAudio},
-    {"volume", &D::statusVolume},
-    {"left volume", &D::statusLeftVolume},
-    {"right volume", &D::statusRightVolume},
-    {"start position", &D::statusStartPosition},
-}};
-
-constexpr std::array<CapabilityRow, 9> kCapabilityRows = {{
-    {"can eject", "false"},
-    {"can play", "true"},
-    {"can record", "false"},
-    {"can save", "false"},
-    {"compound device", "true"},
-    {"device type", "sequencer"},
-    {"has audio", "true"},
-    {"has video", "false"},
-    {"uses files", "true"},
-}};
+constexpr auto kStatusRows = fileStatusRows<D>();
+constexpr auto kCapabilityRows = joined(kFileCapabilities, std::array<CapabilityRow, 2>{{
+                                                               {"device type", "sequencer"},
+                                                               {"has video", "false"},
+                                                           }});
 
 constexpr auto kStatusKeys = itemKeywords(kStatusRows);
 constexpr auto kCapabilityKeys = itemKeywords(kCapabilityRows);
 
-constexpr CommandRow<D> kCommands[] = {
-    {"play", Keys::play, &D::play},
-    {"pause", {}, &D::pause},
-    {"resume", {}, &D::resume},
-    {"stop", {}, &D::stop},
-    {"seek", Keys::seek, &D::seek},
-    {"set", kSetKeys, &D::set},
-    {"setaudio", kSetaudioKeys, &D::setaudio},
-    {"status", kStatusKeys, &D::status, err::kBadConstant},
-    {"capability", kCapabilityKeys, &D::capability, err::kBadConstant},
-};
+constexpr auto kCommands =
+    joined(transportCommands<D, ArgKind::Text>(kSetKeys),
+           std::array<CommandRow<D>, 2>{{
+               {"status", kStatusKeys, &D::status, err::kBadConstant},
+               {"capability", kCapabilityKeys, &D::capability, err::kBadConstant},
+           }});
 
 }  // namespace
 

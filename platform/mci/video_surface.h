@@ -43,7 +43,7 @@ using VideoFramePtr = std::shared_ptr<const VideoFrame>;
 using FrameMaker = std::function<VideoFramePtr(Size)>;
 
 class VideoSurface {
-public:
+  public:
     virtual ~VideoSurface() = default;
 
     virtual int32_t handle() const = 0;
@@ -74,7 +74,7 @@ public:
 };
 
 class SurfaceFactory {
-public:
+  public:
     virtual ~SurfaceFactory() = default;
     // `parent` is a window handle (0: none); `child` is true when the style has the child
     // bit. `videoSize` is the video's own size, used as the initial window size.
