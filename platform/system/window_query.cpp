@@ -7,7 +7,9 @@ namespace {
 std::atomic<WindowQuery*> g_query{nullptr};
 }
 
-void setWindowQuery(WindowQuery* query) { g_query.store(query); }
+void setWindowQuery(WindowQuery* query) {
+    g_query.store(query);
+}
 
 bool getWindowRect(int32_t hwnd, WindowRect& rect) {
     WindowQuery* q = g_query.load();

@@ -11,7 +11,7 @@ struct WindowRect {
 };
 
 class WindowQuery {
-public:
+  public:
     virtual ~WindowQuery() = default;
     // The outer rectangle of window `hwnd` in screen pixels; false for an unknown handle.
     virtual bool getWindowRect(int32_t hwnd, WindowRect& rect) = 0;
