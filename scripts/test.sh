@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, and runs every test, headless (no display, no sound card
-# needed). Then, each in its own build folder:
-#   - the README's install build (Release, warnings not errors, the program only), installed
-#     into a temporary prefix, and the installed program started and stopped offscreen
-#     (skip with STILLMAR_SKIP_INSTALL=1);
+# Installs what is needed, checks that every C++ file is laid out by .clang-format, builds, and
+# runs every test, headless (no display, no sound card needed). Then, each in its own build
+# folder:
+#   - the README's install build (Release, warnings not errors, the two programs), installed
+#     into a temporary prefix, checked by scripts/check-install.sh, and the installed program
+#     started and stopped offscreen (skip with STILLMAR_SKIP_INSTALL=1);
 #   - the whole suite again under the address and undefined-behaviour sanitizers
 #     (skip with STILLMAR_SKIP_SANITIZE=1);
 #   - the threaded engine, service and MIDI tests under the thread sanitizer
@@ -105,6 +106,12 @@ install_check() {
   return $rc
 }
 
+# Every C++ file as the project's .clang-format lays it out.
+format_check() {
+  git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+}
+
+pass format format_check
 pass tests suite
 [ "${STILLMAR_SKIP_INSTALL:-0}" = 1 ] || pass install install_check
 [ "${STILLMAR_SKIP_SANITIZE:-0}" = 1 ] || pass asan+ubsan sanitized_suite
