@@ -241,10 +241,6 @@ void fitAndCentre(QFileDialog& dialog, InsertedWindow& inserted) {
 
 }  // namespace
 
-const ModuleState& State() {
-    return state();
-}
-
 void SetDialogInsert(int32_t hWndInsert, int32_t x, int32_t y) {
     state().insertWindow = hWndInsert;
     state().insertX = x + 4;

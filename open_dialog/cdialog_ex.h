@@ -23,7 +23,6 @@ struct ModuleState {
     int32_t insertY = 0;  // caller's y + 23
     int32_t dialogHeight = 0;
 };
-const ModuleState& State();
 
 void SetDialogInsert(int32_t hWndInsert, int32_t x, int32_t y);
 void SetDialogHeight(int32_t height);

@@ -113,7 +113,6 @@ void FfmpegEngine::audioLoop() {
     ChannelLayout inLayout;
     uint32_t last = 0;
     FramePtr frame = makeFrame();
-    std::vector<uint8_t> buffer;
     while (!stopping_) {
         auto item = audioPackets_.pop(kTick);
         if (!item || item->serial != audioSerial_) continue;
