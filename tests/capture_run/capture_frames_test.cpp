@@ -197,8 +197,9 @@ TEST_F(CaptureRunTest, CapturerWithoutAPicture_writesNoBitmapAndSaysSo) {
     EXPECT_EQ(boxes[0].title, QStringLiteral("Erreur"));
     EXPECT_TRUE(boxes[0].prompt.startsWith(QStringLiteral("Aucun fichier n'est ouvert")));
 
-    const std::string tone = test::fixture("tone.wav");
-    ASSERT_FALSE(tone.empty());
+    const std::string tone = appDir + "/tone.wav";
+    ASSERT_FALSE(test::fixture("tone.wav").empty());
+    fs::copy_file(test::fixture("tone.wav"), tone);
     form->CurrentFile = tone;
     form->PlayCurrentFile();
     form->Picture3_MouseUp(CommandButton::Capture, forms::MouseButton::Left, 0, 0, 0);
@@ -207,6 +208,12 @@ TEST_F(CaptureRunTest, CapturerWithoutAPicture_writesNoBitmapAndSaysSo) {
     EXPECT_EQ(boxes[1].prompt,
               QStringLiteral("Le fichier « tone.wav » n'a pas d'image à capturer : "
                              "aucune image n'a été enregistrée."));
+    // The same file removed since it was opened.
+    fs::remove(tone);
+    form->Picture3_MouseUp(CommandButton::Capture, forms::MouseButton::Left, 0, 0, 0);
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[2].prompt, QStringLiteral("Le fichier « tone.wav » est introuvable : "
+                                              "aucune image n'a été enregistrée."));
 
     // A MIDI file: the sequencer has no window at all.
     const std::string midi = appDir + "/air.mid";
@@ -220,8 +227,8 @@ TEST_F(CaptureRunTest, CapturerWithoutAPicture_writesNoBitmapAndSaysSo) {
     form->CurrentFile = midi;
     form->PlayCurrentFile();
     form->Picture3_MouseUp(CommandButton::Capture, forms::MouseButton::Left, 0, 0, 0);
-    ASSERT_EQ(boxes.size(), 3u);
-    EXPECT_TRUE(boxes[2].prompt.startsWith(
+    ASSERT_EQ(boxes.size(), 4u);
+    EXPECT_TRUE(boxes[3].prompt.startsWith(
         QStringLiteral("Le fichier « air.mid » n'a pas d'image à capturer")));
     EXPECT_TRUE(savedFiles().empty());
     EXPECT_TRUE(picture2IsEmpty());

@@ -420,30 +420,6 @@ TEST_F(Form1Test, capturerWhenTheFrameCannotBeCopied_showsTheCaptureErrorBoxAndS
     EXPECT_FALSE(CaptureRunInProgress(*form));
 }
 
-TEST_F(Form1Test, capturerWithoutAPicture_savesNothingAndSaysWhy) {
-    answerPlaying();
-    form->Label2->setCaption("3");
-    // No file at all: the still-frame device opens empty and has no window to place.
-    service.answer("put VideoCapture", 263);
-    form->Picture3_MouseUp(CommandButton::Capture, forms::MouseButton::Left, 0, 0, 0);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].title, "Erreur");
-    EXPECT_EQ(boxes[0].prompt, "Aucun fichier n'est ouvert : il n'y a pas d'image à capturer.");
-    // A file that has no picture, then one removed since it was opened.
-    playFile("son.wav");
-    form->Picture3_MouseUp(CommandButton::Capture, forms::MouseButton::Left, 0, 0, 0);
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[1].prompt,
-              "Le fichier « son.wav » n'a pas d'image à capturer : aucune image n'a été "
-              "enregistrée.");
-    fs::remove(appFolder + "/son.wav");
-    form->Picture3_MouseUp(CommandButton::Capture, forms::MouseButton::Left, 0, 0, 0);
-    ASSERT_EQ(boxes.size(), 3u);
-    EXPECT_EQ(boxes[2].prompt,
-              "Le fichier « son.wav » est introuvable : aucune image n'a été enregistrée.");
-    EXPECT_TRUE(fs::is_empty(appFolder + "/Capture"));
-}
-
 TEST_F(Form1Test, countButtons_runFromOneTo99AndStopAtBothEnds) {
     EXPECT_EQ(form->Label2->Caption(), "1");
     form->Picture7_MouseDown(0, forms::MouseButton::Left, 0, 0, 0);
