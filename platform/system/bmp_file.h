@@ -2,6 +2,7 @@
 // Windows bitmap files: 24-bit, uncompressed, bottom-up rows padded to 4 bytes.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,12 @@ namespace stillmar::sys {
 // renamed). On failure returns false and puts the reason in *error when given.
 bool writeBmp24(const std::string& path, int32_t width, int32_t height, const uint32_t* pixels,
                 int32_t strideWords, std::string* error = nullptr);
+
+// The same file from rows already in the file's byte order: `rows` fills row `y` (0 = top)
+// with `width` pixels as B, G, R bytes. Rows are asked for bottom row first, a few at a time.
+using BmpRowSource = std::function<void(int32_t y, uint8_t* bgr)>;
+bool writeBmp24Rows(const std::string& path, int32_t width, int32_t height,
+                    const BmpRowSource& rows, std::string* error = nullptr);
 
 struct BmpImage {
     int32_t width = 0;

@@ -34,6 +34,25 @@ TEST(BmpFile, writesAReadable24BitFileWithPaddedBottomUpRows) {
     fs::remove_all(dir);
 }
 
+TEST(BmpFile, aPictureWrittenInSeveralPieces_readsBackRowForRow) {
+    // 3,003 bytes a row: the file is written about half a megabyte at a time.
+    const std::string dir = stillmar::test::makeTempDir("bmp");
+    const std::string path = dir + "/big.bmp";
+    const int32_t w = 1001, h = 600;
+    std::vector<uint32_t> px(size_t(w) * h);
+    uint32_t seed = 7;
+    for (uint32_t& p : px) p = 0xFF000000u | ((seed = seed * 1103515245u + 12345u) >> 8);
+    ASSERT_TRUE(stillmar::sys::writeBmp24(path, w, h, px.data(), w));
+    EXPECT_EQ(fs::file_size(path), 54u + size_t(h) * 3004u);
+    BmpImage img;
+    ASSERT_TRUE(stillmar::sys::readBmp(path, img));
+    ASSERT_EQ(img.width, w);
+    ASSERT_EQ(img.height, h);
+    EXPECT_TRUE(img.pixels == px);
+    EXPECT_FALSE(fs::exists(path + ".part"));
+    fs::remove_all(dir);
+}
+
 TEST(BmpFile, replacesAnExistingFileAndFailsCleanlyInAMissingFolder) {
     const std::string dir = stillmar::test::makeTempDir("bmp");
     const std::string path = dir + "/a.bmp";
