@@ -2,8 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "platform/mci/engine/ff.h"
 #include "platform/mci/engine/frame_converter.h"
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
 
 namespace stillmar::mci::engine {
 namespace {
@@ -82,29 +88,63 @@ TEST(FrameConverterTest, scalesToTheAskedSize_andRefusesNoPicture) {
     EXPECT_FALSE(conv.convert(empty.get(), Size{}, 0));
 }
 
-TEST(FrameConverterTest, slicesOverSeveralThreads_giveTheSamePixelsAsOneThread) {
-    // A picture with detail everywhere, so that any row made differently shows.
-    FramePtr f = flatFrame(640, 360, 0, 0, 0);
-    ASSERT_TRUE(f);
+// A picture with detail everywhere, so that any pixel made differently shows.
+FramePtr noiseFrame(int w, int h, AVPixelFormat format) {
+    FramePtr f = makeFrame();
+    f->width = w;
+    f->height = h;
+    f->format = format;
+    if (av_frame_get_buffer(f.get(), 0) < 0) return nullptr;
+    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
     uint32_t seed = 12345;
     for (int plane = 0; plane < 3; ++plane) {
-        const int w = plane ? 320 : 640, h = plane ? 180 : 360;
-        for (int row = 0; row < h; ++row) {
-            for (int x = 0; x < w; ++x) {
+        const int pw = plane ? AV_CEIL_RSHIFT(w, d->log2_chroma_w) : w;
+        const int ph = plane ? AV_CEIL_RSHIFT(h, d->log2_chroma_h) : h;
+        for (int row = 0; row < ph; ++row) {
+            for (int x = 0; x < pw; ++x) {
                 seed = seed * 1103515245u + 12345u;
                 f->data[plane][row * f->linesize[plane] + x] = uint8_t(seed >> 16);
             }
         }
     }
+    return f;
+}
+
+TEST(FrameConverterTest, slicesAndBitmapRows_giveTheSamePixelsAsOneThreadDrawing) {
     FrameConverter one, four(4);
-    for (Size size : {Size{}, Size{489, 372}, Size{160, 90}}) {
-        auto a = one.convert(f.get(), size, 0);
-        auto b = four.convert(f.get(), size, 0);
-        ASSERT_TRUE(a && b);
-        EXPECT_EQ(b->width, a->width);
-        EXPECT_EQ(b->height, a->height);
-        EXPECT_TRUE(a->pixels == b->pixels) << size.w << "x" << size.h;
+    for (AVPixelFormat format : {AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUVJ422P, AV_PIX_FMT_YUV444P}) {
+        FramePtr f = noiseFrame(641, 361, format);
+        ASSERT_TRUE(f);
+        // Its own size, a wider picture (square pixels from wide ones), a smaller one.
+        for (Size size : {Size{}, Size{855, 361}, Size{489, 372}, Size{160, 90}, Size{20, 361},
+                          Size{3000, 361}}) {
+            auto a = one.convert(f.get(), size, 0);
+            auto b = four.convert(f.get(), size, 0);
+            ASSERT_TRUE(a && b);
+            EXPECT_EQ(b->width, a->width);
+            EXPECT_EQ(b->height, a->height);
+            EXPECT_TRUE(a->pixels == b->pixels) << size.w << "x" << size.h;
+
+            const BgrPicture rows = four.convertBgr(f.get(), size);
+            ASSERT_TRUE(rows);
+            ASSERT_EQ(rows.width(), a->width);
+            ASSERT_EQ(rows.height(), a->height);
+            std::vector<uint8_t> row(size_t(rows.width()) * 3);
+            int differing = 0;
+            for (int y = 0; y < rows.height(); ++y) {
+                rows.row(y, row.data());
+                for (int x = 0; x < rows.width(); ++x) {
+                    const uint32_t p = a->pixels[size_t(y) * size_t(a->width) + size_t(x)];
+                    const uint8_t* q = &row[size_t(x) * 3];
+                    differing +=
+                        q[0] != uint8_t(p) || q[1] != uint8_t(p >> 8) || q[2] != uint8_t(p >> 16);
+                }
+            }
+            EXPECT_EQ(differing, 0)
+                << av_get_pix_fmt_name(format) << " " << size.w << "x" << size.h;
+        }
     }
+    EXPECT_FALSE(four.convertBgr(nullptr, Size{}));
 }
 
 TEST(TimeConversionTest, badTimeBases_giveZero_andTimesInsideAFrameStayInIt) {

@@ -177,20 +177,19 @@ int64_t FfmpegEngine::positionMs() const {
 
 EngineStatus FfmpegEngine::captureFrame(const std::string& bmpPath) {
     FramePtr frame;
-    int64_t pts = 0;
     Size size;
     {
         std::lock_guard lock(mutex_);
         frame = refFrame(shown_.get());
-        pts = shownPtsMs_;
         size = info_.videoSize;
     }
     if (!frame) return EngineStatus::Unsupported;
     // At the video's own size, in slices over every core; the slices are the very rows one
     // thread would make, so the picture is the one the window shows at that size.
-    auto image = source_->captureConverter().convert(frame.get(), size, pts);
-    if (!image) return EngineStatus::Io;
-    return sys::writeBmp24(bmpPath, image->width, image->height, image->pixels.data(), image->width)
+    const BgrPicture picture = source_->captureConverter().convertBgr(frame.get(), size);
+    if (!picture) return EngineStatus::Io;
+    return sys::writeBmp24Rows(bmpPath, picture.width(), picture.height(),
+                               [&picture](int32_t y, uint8_t* bgr) { picture.row(y, bgr); })
                ? EngineStatus::Ok
                : EngineStatus::Io;
 }

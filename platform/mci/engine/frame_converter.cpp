@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 extern "C" {
@@ -54,10 +55,11 @@ int FrameConverter::allCores() {
     return std::clamp(int(std::thread::hardware_concurrency()), 1, 8);
 }
 
-SwsContext* FrameConverter::makeScaler(const AVFrame* frame, int dstW, int dstH) const {
+SwsContext* FrameConverter::makeScaler(const AVFrame* frame, int dstW, int dstH,
+                                       AVPixelFormat to) const {
     if (threads_ <= 1)
         return sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format), dstW, dstH,
-                              AV_PIX_FMT_RGB32, kFlags, nullptr, nullptr, nullptr);
+                              to, kFlags, nullptr, nullptr, nullptr);
     SwsContext* ctx = sws_alloc_context();
     if (!ctx) return nullptr;
     const bool ok = av_opt_set_int(ctx, "srcw", frame->width, 0) >= 0 &&
@@ -65,7 +67,7 @@ SwsContext* FrameConverter::makeScaler(const AVFrame* frame, int dstW, int dstH)
                     av_opt_set_int(ctx, "src_format", frame->format, 0) >= 0 &&
                     av_opt_set_int(ctx, "dstw", dstW, 0) >= 0 &&
                     av_opt_set_int(ctx, "dsth", dstH, 0) >= 0 &&
-                    av_opt_set_int(ctx, "dst_format", AV_PIX_FMT_RGB32, 0) >= 0 &&
+                    av_opt_set_int(ctx, "dst_format", to, 0) >= 0 &&
                     av_opt_set_int(ctx, "sws_flags", kFlags, 0) >= 0 &&
                     av_opt_set_int(ctx, "threads", threads_, 0) >= 0 &&
                     sws_init_context(ctx, nullptr, nullptr) >= 0;
@@ -73,19 +75,14 @@ SwsContext* FrameConverter::makeScaler(const AVFrame* frame, int dstW, int dstH)
     return ok ? ctx : nullptr;
 }
 
-std::shared_ptr<VideoFrame> FrameConverter::convert(const AVFrame* frame, Size size,
-                                                    int64_t ptsMs) {
-    if (!frame || frame->width <= 0 || frame->height <= 0 || frame->format < 0) return nullptr;
-    const auto t0 = std::chrono::steady_clock::now();
-    const int dstW = size.w > 0 && size.h > 0 ? size.w : frame->width;
-    const int dstH = size.w > 0 && size.h > 0 ? size.h : frame->height;
+bool FrameConverter::scale(const AVFrame* frame, AVFrame* to) {
     const int cs = swsColorspace(frame);
     const int range = fullRange(frame) ? 1 : 0;
     if (!scaler_ || srcW_ != frame->width || srcH_ != frame->height ||
-        srcFormat_ != frame->format || dstW_ != dstW || dstH_ != dstH || colorspace_ != cs ||
-        range_ != range) {
-        scaler_.reset(makeScaler(frame, dstW, dstH));
-        if (!scaler_) return nullptr;
+        srcFormat_ != frame->format || dstW_ != to->width || dstH_ != to->height ||
+        dstFormat_ != to->format || colorspace_ != cs || range_ != range) {
+        scaler_.reset(makeScaler(frame, to->width, to->height, AVPixelFormat(to->format)));
+        if (!scaler_) return false;
         const int* coeffs = sws_getCoefficients(cs);
         // Output is full-range RGB; brightness 0, contrast and saturation 1.0 (16.16).
         sws_setColorspaceDetails(scaler_.get(), coeffs, range, sws_getCoefficients(SWS_CS_DEFAULT),
@@ -93,41 +90,96 @@ std::shared_ptr<VideoFrame> FrameConverter::convert(const AVFrame* frame, Size s
         srcW_ = frame->width;
         srcH_ = frame->height;
         srcFormat_ = frame->format;
-        dstW_ = dstW;
-        dstH_ = dstH;
+        dstW_ = to->width;
+        dstH_ = to->height;
+        dstFormat_ = to->format;
         colorspace_ = cs;
         range_ = range;
     }
-    auto out = std::make_shared<VideoFrame>();
-    out->width = dstW;
-    out->height = dstH;
-    out->ptsMs = ptsMs;
-    out->pixels.resize(size_t(dstW) * size_t(dstH));
-    uint8_t* dst[4] = {reinterpret_cast<uint8_t*>(out->pixels.data()), nullptr, nullptr, nullptr};
-    int dstStride[4] = {dstW * 4, 0, 0, 0};
     if (threads_ > 1 && frame->buf[0]) {
-        // The threaded path takes frames; the output frame wraps our own pixels.
+        // The threaded path takes frames.
         FramePtr src = refFrame(frame);
-        FramePtr to = makeFrame();
-        if (!src || !to) return nullptr;
-        to->width = dstW;
-        to->height = dstH;
-        to->format = AV_PIX_FMT_RGB32;
-        to->data[0] = dst[0];
-        to->linesize[0] = dstStride[0];
-        to->buf[0] = av_buffer_create(
-            dst[0], out->pixels.size() * sizeof(uint32_t), [](void*, uint8_t*) {}, nullptr, 0);
-        if (!to->buf[0] || sws_scale_frame(scaler_.get(), to.get(), src.get()) < 0) return nullptr;
-    } else if (sws_scale(scaler_.get(), frame->data, frame->linesize, 0, frame->height, dst,
-                         dstStride) != dstH) {
-        return nullptr;
+        return src && sws_scale_frame(scaler_.get(), to, src.get()) >= 0;
     }
-    for (uint32_t& p : out->pixels) p |= 0xFF000000u;
+    return sws_scale(scaler_.get(), frame->data, frame->linesize, 0, frame->height, to->data,
+                     to->linesize) == to->height;
+}
+
+namespace {
+
+bool convertible(const AVFrame* frame) {
+    return frame && frame->width > 0 && frame->height > 0 && frame->format >= 0;
+}
+
+Size outputSize(const AVFrame* frame, Size size) {
+    return size.w > 0 && size.h > 0 ? size : Size{frame->width, frame->height};
+}
+
+void countConversion(std::chrono::steady_clock::time_point t0) {
     counters::add(counters::conversions, 1);
     counters::add(counters::conversionNs, std::chrono::duration_cast<std::chrono::nanoseconds>(
                                               std::chrono::steady_clock::now() - t0)
                                               .count());
+}
+
+}  // namespace
+
+std::shared_ptr<VideoFrame> FrameConverter::convert(const AVFrame* frame, Size size,
+                                                    int64_t ptsMs) {
+    if (!convertible(frame)) return nullptr;
+    const auto t0 = std::chrono::steady_clock::now();
+    const Size dst = outputSize(frame, size);
+    auto out = std::make_shared<VideoFrame>();
+    out->width = dst.w;
+    out->height = dst.h;
+    out->ptsMs = ptsMs;
+    out->pixels.resize(size_t(dst.w) * size_t(dst.h));
+    // The output frame wraps the image's own pixels.
+    FramePtr to = makeFrame();
+    if (!to) return nullptr;
+    to->width = dst.w;
+    to->height = dst.h;
+    to->format = AV_PIX_FMT_RGB32;
+    to->data[0] = reinterpret_cast<uint8_t*>(out->pixels.data());
+    to->linesize[0] = dst.w * 4;
+    to->buf[0] = av_buffer_create(
+        to->data[0], out->pixels.size() * sizeof(uint32_t), [](void*, uint8_t*) {}, nullptr, 0);
+    if (!to->buf[0] || !scale(frame, to.get())) return nullptr;
+    for (uint32_t& p : out->pixels) p |= 0xFF000000u;
+    countConversion(t0);
     return out;
+}
+
+BgrPicture FrameConverter::convertBgr(const AVFrame* frame, Size size) {
+    if (!convertible(frame)) return {};
+    const auto t0 = std::chrono::steady_clock::now();
+    const Size dst = outputSize(frame, size);
+    FramePtr to = makeFrame();
+    if (!to) return {};
+    to->width = dst.w;
+    to->height = dst.h;
+    // Without a change of height the scaler makes planar G, B, R several times faster than
+    // packed pixels, with the very same values; rows are interleaved as they are read.
+    to->format = dst.h == frame->height ? AV_PIX_FMT_GBRP : AV_PIX_FMT_BGR24;
+    if (av_frame_get_buffer(to.get(), 0) < 0 || !scale(frame, to.get())) return {};
+    countConversion(t0);
+    return BgrPicture(std::move(to));
+}
+
+void BgrPicture::row(int y, uint8_t* bgr) const {
+    const AVFrame* f = frame_.get();
+    if (f->format == AV_PIX_FMT_BGR24) {
+        std::memcpy(bgr, f->data[0] + std::ptrdiff_t(y) * f->linesize[0], size_t(f->width) * 3);
+        return;
+    }
+    const uint8_t* g = f->data[0] + std::ptrdiff_t(y) * f->linesize[0];
+    const uint8_t* b = f->data[1] + std::ptrdiff_t(y) * f->linesize[1];
+    const uint8_t* r = f->data[2] + std::ptrdiff_t(y) * f->linesize[2];
+    for (int x = 0; x < f->width; ++x, bgr += 3) {
+        bgr[0] = b[x];
+        bgr[1] = g[x];
+        bgr[2] = r[x];
+    }
 }
 
 }  // namespace stillmar::mci::engine
