@@ -126,7 +126,8 @@ class MediaSource {
     std::function<bool(PacketPtr)> audioSink_;
     std::deque<PacketPtr> readAhead_;  // video packets read before the decoder wanted them
     std::size_t readAheadBytes_ = 0;
-    std::shared_ptr<SharedConverter> drawConverter_ = std::make_shared<SharedConverter>();
+    std::shared_ptr<SharedConverter> drawConverter_ =
+        std::make_shared<SharedConverter>(FrameConverter::allCores());
     SharedConverter captureConverter_{FrameConverter::allCores()};
     mutable std::mutex imageMutex_;
     VideoFramePtr firstImages_[2];  // the window's first size and the size it is put at
