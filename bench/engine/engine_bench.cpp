@@ -176,7 +176,7 @@ void capture(const std::string& file) {
     for (int i = 0; i < 5; ++i) std::printf("    %-32s %7.1f ms\n", names[i], step[i] * 1000 / 99);
     std::printf(
         "    engine: %lld frames decoded by seeks (%.1f a frame), %lld conversions "
-        "(%.1f ms each; the rest of capture as is the .bmp write)\n",
+        "(%.1f ms each; the rest of capture as is interleaving the rows and writing the .bmp)\n",
         (long long)d.seekFrames, d.seekFrames / 99.0, (long long)d.conversions,
         d.conversions ? d.conversionNs / 1e6 / double(d.conversions) : 0.0);
     const double tool = timeCommand(
