@@ -68,12 +68,19 @@ QString Form1::ButtonCaption(int index) {
 }
 
 QString Form1::OpenFilter() {
-    const QChar nul(u'\0');
+    // The first pair ends with the video files people have today: without them a folder of
+    // phone videos would look empty under "Fichiers vidéo".
+    const QString today = QStringLiteral(";*.mp4;*.m4v;*.mkv;*.webm;*.mov;*.ts;*.m2ts;*.3gp");
+    const QString items[] = {
+        QStringLiteral("Fichiers vidéo (*.dat;*.mpg;*.avi;*.asf;*.wmv;*.mpeg;*.divx") + today +
+            u')',
+        QStringLiteral("*.dat;*.mpg;*.avi;*.wmv;*.asf;*.mpeg;*.divx") + today,
+        QStringLiteral("Autre Mov(*.mov)"),
+        QStringLiteral("*.mov"),
+        QStringLiteral("Tous les fichiers (*.*)"),
+        QStringLiteral("*.*")};
     QString f;
-    for (const char* item : {"Fichiers vidéo (*.dat;*.mpg;*.avi;*.asf;*.wmv;*.mpeg;*.divx)",
-                             "*.dat;*.mpg;*.avi;*.wmv;*.asf;*.mpeg;*.divx", "Autre Mov(*.mov)",
-                             "*.mov", "Tous les fichiers (*.*)", "*.*"})
-        f += QString::fromUtf8(item) + nul;
+    for (const QString& item : items) f += item + QChar(u'\0');
     return f;
 }
 

@@ -13,10 +13,13 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QSplitter>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QTreeView>
 #include <cmath>
+#include <memory>
 
 #include "platform/forms/french_locale.h"
 #include "platform/forms/handles.h"
@@ -40,6 +43,35 @@ ModuleState& state() {
 ShownHook& shownHook() {
     static ShownHook h;
     return h;
+}
+
+QString& settingsFile() {
+    static QString path;
+    return path;
+}
+
+// The folder of the last file chosen, kept across runs under this key.
+constexpr const char* kLastFolderKey = "OpenDialog/LastFolder";
+
+std::unique_ptr<QSettings> openSettings() {
+    if (!settingsFile().isEmpty())
+        return std::make_unique<QSettings>(settingsFile(), QSettings::IniFormat);
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                       QStringLiteral("Stillmar"), QStringLiteral("Stillmar"));
+}
+
+// Where a dialog opens when its caller names no folder: the folder of the last file chosen
+// while it exists, else the user's Videos folder, else home.
+QString startFolder() {
+    const QString last = openSettings()->value(QLatin1String(kLastFolderKey)).toString();
+    if (!last.isEmpty() && QFileInfo(last).isDir()) return last;
+    const QString videos = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+    if (!videos.isEmpty() && QFileInfo(videos).isDir()) return videos;
+    return QDir::homePath();
+}
+
+void rememberFolderOf(const QString& file) {
+    openSettings()->setValue(QLatin1String(kLastFolderKey), QFileInfo(file).absolutePath());
 }
 
 QString cleanPatterns(const QString& list) {
@@ -296,9 +328,14 @@ void SetShownHook(ShownHook hook) {
     shownHook() = std::move(hook);
 }
 
+void SetSettingsFile(const QString& path) {
+    settingsFile() = path;
+}
+
 void ShowOpenDialog(int32_t hWndOwner, const QString& initialFile, const QString& initialDir,
                     const QString& title, QString& fileName) {
-    QFileDialog dialog(forms::widgetOf(hWndOwner), title, initialDir);
+    QFileDialog dialog(forms::widgetOf(hWndOwner), title,
+                       initialDir.isEmpty() ? startFolder() : initialDir);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -337,6 +374,7 @@ void ShowOpenDialog(int32_t hWndOwner, const QString& initialFile, const QString
     if (chosen.isEmpty() || chosen.first().isEmpty()) return;
     fileName = DialogOutcome(QDir::toNativeSeparators(chosen.first()));
     LastFileName = fileName;
+    rememberFolderOf(chosen.first());
 }
 
 }  // namespace stillmar::CDialogEX

@@ -31,7 +31,9 @@ void SetDialogFilter(const QString& filter);
 QString ConvertFilter();
 
 // Shows the dialog modally. On OK `fileName` and LastFileName receive the chosen path padded
-// with NULs as DialogOutcome gives it; on Cancel both keep their values.
+// with NULs as DialogOutcome gives it, and the file's folder is kept in the settings file; on
+// Cancel nothing changes. It opens in `initialDir`, or when that is empty in the folder of the
+// last file chosen in any run; when that folder is gone, in the user's Videos folder, or home.
 void ShowOpenDialog(int32_t hWndOwner, const QString& initialFile, const QString& initialDir,
                     const QString& title, QString& fileName);
 
@@ -44,6 +46,10 @@ QString DialogOutcome(const QString& path);
 // Top-left corner centring a frame on a screen measured in twips, at the fixed 15 twips per
 // pixel; halves round to even.
 QPoint CentredPosition(double screenWidthTwips, double screenHeightTwips, QSize frame);
+
+// The settings file that keeps the last folder across runs; empty (the default) is the user's
+// own (~/.config/Stillmar/Stillmar.conf). Tests name a temporary file.
+void SetSettingsFile(const QString& path);
 
 // Called once the dialog is shown and settled, inside its modal loop; a test accepts or
 // rejects the dialog from here. An empty hook removes it.

@@ -47,6 +47,7 @@ class DesktopTest : public ::testing::Test {
         SliderMod::SliderDragging = false;
         CDialogEX::LastFileName.clear();
         appFolder = test::makeTempDir("desktop");
+        CDialogEX::SetSettingsFile(QString::fromStdString(appFolder + "/settings.conf"));
         form = std::make_unique<Form1>(Form1::Options{appFolder});
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));

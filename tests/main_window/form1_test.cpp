@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QListView>
 #include <QStandardPaths>
 #include <QTest>
 #include <algorithm>
@@ -24,6 +25,7 @@
 #include "tests/support/fixtures.h"
 #include "tests/support/qt_app.h"
 #include "tests/support/recording_service.h"
+#include "tests/support/scoped_env.h"
 
 namespace stillmar {
 namespace {
@@ -61,6 +63,7 @@ class Form1Test : public ::testing::Test {
             return forms::MsgBoxAnswer::Ok;
         });
         appFolder = test::makeTempDir("form1");
+        CDialogEX::SetSettingsFile(QString::fromStdString(appFolder + "/settings.conf"));
         SliderMod::SliderDragging = false;
         form = std::make_unique<Form1>(Form1::Options{appFolder});
     }
@@ -106,7 +109,7 @@ TEST_F(Form1Test, startUp_createsTheCaptureFolderAndStartsNothing) {
     EXPECT_TRUE(fs::exists(appFolder + "/Capture/Capture5.bmp"));
 }
 
-TEST(CaptureFolderTest, unwritableProgramFolder_fallsBackToPicturesAndTellsTheUserOnce) {
+TEST(CaptureFolderTest, installedCopyUsesPicturesQuietly_unwritableFolderFallsBackAndTellsOnce) {
     test::qtApp();
     QStandardPaths::setTestModeEnabled(true);
     std::vector<forms::MessageBoxRequest> boxes;
@@ -114,8 +117,21 @@ TEST(CaptureFolderTest, unwritableProgramFolder_fallsBackToPicturesAndTellsTheUs
         boxes.push_back(r);
         return forms::MsgBoxAnswer::Ok;
     });
-    // A program folder below a plain file can never hold a folder.
     const std::string dir = test::makeTempDir("capture-folder");
+    const test::ScopedEnv ownHome("HOME", QByteArray::fromStdString(dir + "/home"));
+
+    // A copy in /usr/bin never writes there, even as root: its place is the pictures folder,
+    // which needs no word to the user.
+    const bool hadOne = fs::exists("/usr/bin/Capture");
+    EXPECT_EQ(PrepareCaptureFolder("/usr/bin"), dir + "/home/Pictures/Stillmar/Capture");
+    EXPECT_TRUE(fs::is_directory(CaptureFolder));
+    EXPECT_TRUE(boxes.empty());
+    if (!hadOne) {
+        EXPECT_FALSE(fs::exists("/usr/bin/Capture"));
+        fs::remove_all("/usr/bin/Capture");
+    }
+
+    // A program folder below a plain file can never hold a folder.
     const std::string blocker = dir + "/not-a-folder";
     QFile f(QString::fromStdString(blocker));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -359,20 +375,39 @@ TEST_F(Form1Test, clicksOnTheVideo_pauseAndResume_andANewFileStartsUnpaused) {
     EXPECT_EQ(withoutCdProbe(service.texts()), std::vector<std::string>{"pause MYPLAYER wait"});
 }
 
+// The names the dialog lists in its folder once it has read at least `atLeast` of them.
+QStringList listedNames(QFileDialog& d, int atLeast) {
+    auto* list = d.findChild<QListView*>("listView");
+    if (list == nullptr) return {};
+    for (int i = 0; i < 500 && list->model()->rowCount(list->rootIndex()) < atLeast; ++i)
+        QTest::qWait(10);
+    QTest::qWait(50);
+    QStringList names;
+    for (int r = 0; r < list->model()->rowCount(list->rootIndex()); ++r)
+        names << list->model()->index(r, 0, list->rootIndex()).data().toString();
+    return names;
+}
+
 TEST_F(Form1Test, ouvrir_stopsTheFileShowsTheDialogAndPlaysTheChoice_cancelReplaysTheLast) {
     playFile("old.avi");
     const std::string chosen = appFolder + "/choisi.mpg";
-    QFile(QString::fromStdString(chosen)).open(QIODevice::WriteOnly);
+    for (const std::string& name : {chosen, appFolder + "/vacances.mp4",
+                                    appFolder + "/TELEPHONE.MP4", appFolder + "/notes.txt"})
+        QFile(QString::fromStdString(name)).open(QIODevice::WriteOnly);
     service.clearLog();
     QString title, filter;
+    QStringList listed;
     bool picPeaceInside = false;
     std::vector<std::string> sentBeforeTheDialog;
     CDialogEX::SetShownHook([&](QFileDialog& d) {
         sentBeforeTheDialog = withoutCdProbe(service.texts());
         title = d.windowTitle();
         filter = d.nameFilters().join(u'|');
-        picPeaceInside = form->picPEACE->parentWidget() == &d && form->picPEACE->isVisible();
+        // Chosen before the list is read: once the name field has the focus, selectFile no
+        // longer writes into it.
         d.selectFile(QString::fromStdString(chosen));
+        listed = listedNames(d, 5);
+        picPeaceInside = form->picPEACE->parentWidget() == &d && form->picPEACE->isVisible();
         static_cast<QDialog&>(d).accept();
     });
     form->Picture3_MouseUp(CommandButton::Open, forms::MouseButton::Left, 0, 0, 0);
@@ -381,6 +416,10 @@ TEST_F(Form1Test, ouvrir_stopsTheFileShowsTheDialogAndPlaysTheChoice_cancelRepla
     EXPECT_TRUE(filter.startsWith("Fichiers vidéo (") && filter.contains("Autre Mov") &&
                 filter.contains("Tous les fichiers"))
         << filter.toStdString();
+    // The first pair, shown first, lists today's video files too, whatever their case.
+    listed.sort();
+    EXPECT_EQ(listed,
+              QStringList({"Capture", "TELEPHONE.MP4", "choisi.mpg", "old.avi", "vacances.mp4"}));
     EXPECT_TRUE(picPeaceInside);
     EXPECT_TRUE(form->picPEACE->isHidden());
     EXPECT_EQ(form->CurrentFile, chosen);
@@ -392,14 +431,20 @@ TEST_F(Form1Test, ouvrir_stopsTheFileShowsTheDialogAndPlaysTheChoice_cancelRepla
     EXPECT_TRUE(form->Playing);
     EXPECT_TRUE(form->Timer1.Enabled());
 
-    // Cancel: the dialog keeps its last choice, which plays again from the start.
+    // Cancel: the dialog keeps its last choice, which plays again from the start. It opens
+    // where that file was chosen.
     service.clearLog();
-    CDialogEX::SetShownHook([](QFileDialog& d) { d.reject(); });
+    QString openedIn;
+    CDialogEX::SetShownHook([&](QFileDialog& d) {
+        openedIn = d.directory().absolutePath();
+        d.reject();
+    });
     form->Picture3_MouseUp(CommandButton::Open, forms::MouseButton::Left, 0, 0, 0);
     CDialogEX::SetShownHook({});
     EXPECT_EQ(form->CurrentFile, chosen);
     EXPECT_TRUE(contains(service.texts(), "open " + chosen));
     EXPECT_TRUE(contains(service.texts(), "seek MYPLAYER to 0"));
+    EXPECT_EQ(openedIn, QDir(QString::fromStdString(appFolder)).absolutePath());
     EXPECT_TRUE(boxes.empty());
 }
 

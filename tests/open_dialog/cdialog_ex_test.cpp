@@ -17,6 +17,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -24,6 +26,7 @@
 #include "platform/forms/french_locale.h"
 #include "platform/forms/handles.h"
 #include "tests/support/qt_app.h"
+#include "tests/support/scoped_env.h"
 
 using namespace stillmar;
 
@@ -81,9 +84,11 @@ class OpenDialog : public ::testing::Test {
         CDialogEX::SetDialogHeight(307);
         CDialogEX::SetDialogFilter("Fichiers vidéo (*.avi;*.mpg)" + nul(1) + "*.avi;*.mpg" +
                                    nul(1) + "Tous les fichiers (*.*)" + nul(1) + "*.*" + nul(1));
+        CDialogEX::SetSettingsFile(tmp_.filePath("settings.conf"));
     }
 
     QApplication& app_ = frenchApp();  // before any widget
+    QTemporaryDir tmp_;
     QWidget owner_;
     QWidget* picPEACE_ = nullptr;
 };
@@ -188,6 +193,47 @@ TEST_F(OpenDialog, okGivesThePathPaddedWithNulsAndCancelKeepsTheLastChoice) {
     runDialog(forms::handleOf(&owner_), second, [](QFileDialog& d) { d.reject(); });
     EXPECT_EQ(second, "inchangé");
     EXPECT_EQ(CDialogEX::LastFileName, path + nul(251));
+}
+
+// Each run of the program reads the settings file anew: a second run is a second dialog on a
+// copy of the file, so only what reached the disk counts.
+TEST_F(OpenDialog, opensWhereTheLastFileWasChosenInAnEarlierRun_elseInVideos_elseHome) {
+    QStandardPaths::setTestModeEnabled(true);  // the Videos folder is $HOME/Videos
+    const QString home = tmp_.filePath("home");
+    const QString videos = home + "/Videos";
+    const QString clips = tmp_.filePath("mes clips");
+    ASSERT_TRUE(QDir().mkpath(videos) && QDir().mkpath(clips));
+    QFile clip(clips + "/vacances.mp4");
+    ASSERT_TRUE(clip.open(QIODevice::WriteOnly));
+    clip.close();
+    const test::ScopedEnv ownHome("HOME", home.toUtf8());
+    const auto opensIn = [&](const QString& expected, std::function<void(QFileDialog&)> act) {
+        QString fileName;
+        runDialog(forms::handleOf(&owner_), fileName, [&](QFileDialog& d) {
+            EXPECT_EQ(d.directory().absolutePath(), expected);
+            act(d);
+        });
+    };
+    const auto cancel = [](QFileDialog& d) { d.reject(); };
+
+    // First run, nothing kept yet: the Videos folder. A file chosen elsewhere.
+    opensIn(videos, [&](QFileDialog& d) {
+        d.selectFile(clips + "/vacances.mp4");
+        static_cast<QDialog&>(d).accept();
+    });
+    // Second run: where that file was. Looking elsewhere and cancelling keeps it.
+    ASSERT_TRUE(QFile::copy(tmp_.filePath("settings.conf"), tmp_.filePath("second.conf")));
+    CDialogEX::SetSettingsFile(tmp_.filePath("second.conf"));
+    opensIn(clips, [&](QFileDialog& d) {
+        d.setDirectory(home);
+        d.reject();
+    });
+    opensIn(clips, cancel);
+    // That folder gone: the Videos folder; that one gone too: home.
+    ASSERT_TRUE(QDir(clips).removeRecursively());
+    opensIn(videos, cancel);
+    ASSERT_TRUE(QDir(videos).removeRecursively());
+    opensIn(home, cancel);
 }
 
 TEST_F(OpenDialog, theOwnerItselfIsNeverTakenIntoItsOwnDialog) {
