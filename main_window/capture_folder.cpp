@@ -21,6 +21,17 @@ bool usable(const QString& folder) {
     return probe.open();
 }
 
+// The folders an installed copy runs from. Such a copy keeps its captures in the user's
+// pictures folder even when it could write beside itself (run as root), so that nothing is
+// ever written among the system's programs.
+bool isSystemProgramFolder(const std::string& folder) {
+    const QString f = QDir::cleanPath(QString::fromStdString(folder));
+    for (const char* system : {"/bin", "/usr/bin", "/usr/local/bin", "/usr/games",
+                               "/usr/local/games", STILLMAR_INSTALL_BINDIR})
+        if (f == QDir::cleanPath(QString::fromUtf8(system))) return true;
+    return false;
+}
+
 }  // namespace
 
 std::string FallbackCaptureFolder() {
@@ -31,22 +42,30 @@ std::string FallbackCaptureFolder() {
 
 std::string PrepareCaptureFolder(const std::string& applicationFolder) {
     static bool told = false;
-    const std::string beside = CapMod::AddBackslash(applicationFolder) + "Capture";
-    if (usable(QString::fromStdString(beside))) {
-        CaptureFolder = beside;
+    const bool installed = isSystemProgramFolder(applicationFolder);
+    const QString beside =
+        QString::fromStdString(CapMod::AddBackslash(applicationFolder) + "Capture");
+    if (!installed && usable(beside)) {
+        CaptureFolder = beside.toStdString();
         return CaptureFolder;
     }
     CaptureFolder = FallbackCaptureFolder();
-    const bool ok = usable(QString::fromStdString(CaptureFolder));
-    if (!told) {
+    const QString fallback = QString::fromStdString(CaptureFolder);
+    const bool ok = usable(fallback);
+    if (!told && !(installed && ok)) {
         told = true;
-        const QString text =
-            ok ? QStringLiteral(
-                     "Le dossier \"%1\" ne peut pas être créé ou modifié.\n"
-                     "Les images capturées seront enregistrées dans \"%2\".")
-                     .arg(QString::fromStdString(beside), QString::fromStdString(CaptureFolder))
-               : QStringLiteral("Ni \"%1\" ni \"%2\" ne peuvent recevoir les images capturées.")
-                     .arg(QString::fromStdString(beside), QString::fromStdString(CaptureFolder));
+        QString text;
+        if (ok)
+            text = QStringLiteral(
+                       "Le dossier \"%1\" ne peut pas être créé ou modifié.\n"
+                       "Les images capturées seront enregistrées dans \"%2\".")
+                       .arg(beside, fallback);
+        else if (installed)
+            text = QStringLiteral("Le dossier \"%1\" ne peut pas recevoir les images capturées.")
+                       .arg(fallback);
+        else
+            text = QStringLiteral("Ni \"%1\" ni \"%2\" ne peuvent recevoir les images capturées.")
+                       .arg(beside, fallback);
         forms::MsgBox(text, ok ? forms::MsgBoxIcon::Information : forms::MsgBoxIcon::Exclamation);
     }
     return CaptureFolder;
