@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks an install made with `cmake --install BUILD_DIR --prefix PREFIX`: both programs answer,
-# the desktop entry is valid and opens files, the icons have their sizes, and both manual pages
-# render and are found by man. Prints what it checked; exits non-zero on the first fault.
+# the desktop entry is valid and opens files, the AppStream file is valid, the icons have their
+# sizes, and both manual pages render and are found by man. Prints what it checked; exits
+# non-zero on the first fault.
 #   scripts/check-install.sh BUILD_DIR PREFIX
 set -euo pipefail
 if [ $# -ne 2 ]; then
@@ -45,6 +46,17 @@ grep -qx 'Exec=stillmar %f' "$entry" || fail "$entry does not open files (Exec)"
 types=$(sed -n 's/^MimeType=//p' "$entry" | tr ';' '\n' | grep -c .) || true
 [ "$types" -gt 0 ] || fail "$entry lists no MimeType"
 ok "share/applications/stillmar.desktop (valid, $types file types)"
+
+# The software-centre description: valid, launching that entry.
+metainfo=$(find "$prefix/share/metainfo" -name '*.metainfo.xml' 2>/dev/null)
+[ "$(printf '%s\n' "$metainfo" | grep -c .)" -eq 1 ] || fail "not one AppStream file: $metainfo"
+appstreamcli validate --no-net "$metainfo" >/dev/null || {
+  appstreamcli validate --no-net "$metainfo"
+  fail "appstreamcli validate $metainfo"
+}
+grep -q '<launchable type="desktop-id">stillmar.desktop</launchable>' "$metainfo" ||
+  fail "$metainfo does not launch stillmar.desktop"
+ok "share/metainfo/$(basename "$metainfo") (valid)"
 
 # The icons, at the size their folder names.
 for size in 16 22 24 32 48 64 128 256; do

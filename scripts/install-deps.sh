@@ -12,6 +12,7 @@ PACKAGES=(
   ffmpeg
   xvfb xauth x11-apps imagemagick
   desktop-file-utils man-db
+  dpkg-dev file lintian appstream  # the Debian package: dependencies, checks
   fonts-dejavu-core
   clang libclang-rt-14-dev clang-format
 )

@@ -2,9 +2,13 @@
 # Installs what is needed, checks that every C++ file is laid out by .clang-format, builds, and
 # runs every test, headless (no display, no sound card needed). Then, each in its own build
 # folder:
-#   - the README's install build (Release, warnings not errors, the two programs), installed
-#     into a temporary prefix, checked by scripts/check-install.sh, and the installed program
-#     started and stopped offscreen (skip with STILLMAR_SKIP_INSTALL=1);
+#   - the README's install build (a clean configure, Release, no tests: GoogleTest hidden from
+#     CMake; warnings not errors, the two programs), installed into a temporary prefix, checked
+#     by scripts/check-install.sh, and the installed program started and stopped offscreen
+#     (skip with STILLMAR_SKIP_INSTALL=1);
+#   - the Debian package made from that build, checked by scripts/check-package.sh: fields,
+#     AppStream, lintian, then (as root) installed with apt-get, started as an unprivileged
+#     user, removed, nothing left (skip with STILLMAR_SKIP_PACKAGE=1);
 #   - the whole suite again under the address and undefined-behaviour sanitizers
 #     (skip with STILLMAR_SKIP_SANITIZE=1);
 #   - the threaded engine, service and MIDI tests under the thread sanitizer
@@ -65,17 +69,33 @@ thread_suite() {
   return $rc
 }
 
-# The build a user makes from the README: its exact configure line, then only the program
-# (its code is what the first pass tested) and the shell, installed into a temporary prefix and
-# checked by scripts/check-install.sh. The installed
-# copy must start on its own (no build folder, a home of its own) and keep running until it
-# is asked to end.
-install_check() {
-  local dir=build-release root rc=0 pid
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release || return 1
-  cmake --build "$dir" -j"$jobs" --target stillmar stillmar-mci 2>&1 | tee "$dir/build.log"
+# The build a user makes from the README: its configure line in a clean folder, with
+# GoogleTest hidden from CMake so that nothing may look for it, then everything that line builds
+# (the libraries and the two programs). Made once for the install and package passes.
+RELEASE_DIR=build-release
+release_state=""  # ok or failed once tried
+release_build() {
+  [ -z "$release_state" ] || { [ "$release_state" = ok ]; return; }
+  release_state=failed
+  rm -rf "$RELEASE_DIR"
+  local configure=(cmake -S . -B "$RELEASE_DIR" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+                   -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON)
+  echo "--- ${configure[*]}"
+  "${configure[@]}" || return 1
+  echo "--- cmake --build $RELEASE_DIR"
+  cmake --build "$RELEASE_DIR" -j"$jobs" 2>&1 | tee "$RELEASE_DIR/build.log"
   [ "${PIPESTATUS[0]}" -eq 0 ] || return 1
-  echo "compiler warnings: $(grep -c 'warning:' "$dir/build.log")"
+  echo "compiler warnings: $(grep -c 'warning:' "$RELEASE_DIR/build.log")"
+  ctest --test-dir "$RELEASE_DIR" -N | tail -1
+  release_state=ok
+}
+
+# That build installed into a temporary prefix and checked by scripts/check-install.sh. The
+# installed copy must start on its own (no build folder, a home of its own) and keep running
+# until it is asked to end.
+install_check() {
+  local dir=$RELEASE_DIR root rc=0 pid
+  release_build || return 1
   root=$(mktemp -d)
   cmake --install "$dir" --prefix "$root/prefix" || rc=1
   [ $rc -eq 0 ] && { scripts/check-install.sh "$dir" "$root/prefix" || rc=1; }
@@ -106,6 +126,16 @@ install_check() {
   return $rc
 }
 
+# The same build made into a Debian package, which scripts/check-package.sh checks, installs
+# into this machine (as root), starts and removes.
+package_check() {
+  release_build || return 1
+  echo "--- cpack -G DEB"
+  rm -f "$RELEASE_DIR"/stillmar_*.deb
+  (cd "$RELEASE_DIR" && cpack -G DEB) || return 1
+  scripts/check-package.sh "$RELEASE_DIR"/stillmar_*.deb
+}
+
 # Every C++ file as the project's .clang-format lays it out.
 format_check() {
   git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
@@ -114,6 +144,7 @@ format_check() {
 pass format format_check
 pass tests suite
 [ "${STILLMAR_SKIP_INSTALL:-0}" = 1 ] || pass install install_check
+[ "${STILLMAR_SKIP_PACKAGE:-0}" = 1 ] || pass package package_check
 [ "${STILLMAR_SKIP_SANITIZE:-0}" = 1 ] || pass asan+ubsan sanitized_suite
 [ "${STILLMAR_SKIP_TSAN:-0}" = 1 ] || pass tsan thread_suite
 [ "${STILLMAR_SKIP_FUZZ:-0}" = 1 ] || pass fuzz scripts/fuzz.sh "${STILLMAR_FUZZ_SECONDS:-60}"
