@@ -1,6 +1,7 @@
 // The service over the real FFmpeg engine, with generated fixtures whose frames tell their time.
 #include <gtest/gtest.h>
 
+#include "platform/mci/engine/engine_counters.h"
 #include "platform/mci/service.h"
 #include "tests/support/fixtures.h"
 
@@ -90,6 +91,68 @@ TEST_F(EngineIntegration, modesFollowTheTransportCommands) {
     ASSERT_EQ(send("play V from 19000 to 19600 wait"), 0u);
     EXPECT_EQ(ask("status V mode"), "stopped");
     EXPECT_EQ(ask("status V position"), "19600");
+}
+
+// Steps land on the next or previous frame; the position they report is one a seek finds the
+// same frame at, in milliseconds and in frames; stepping back decodes a stretch once.
+TEST_F(EngineIntegration, stepMovesFrameByFrameToPositionsASeekFindsAgain) {
+    for (const char* name : {"steps.mp4", "steps_vfr.mp4"}) {
+        SCOPED_TRACE(name);
+        openLikeThePlayer(name, "V");
+        const bool ntsc = ask("status V frame rate") == "29970";
+        ASSERT_EQ(send("seek V to 990"), 0u);
+        const int first = shownFrame();
+        for (int k = 1; k <= 40; ++k) {
+            ASSERT_EQ(send(k % 10 == 0 ? "step V by 2 reverse" : "step V"), 0u);
+            const int n = shownFrame();
+            EXPECT_EQ(n, first + k - 3 * (k / 10));
+            EXPECT_EQ(ask("status V mode"), "paused");
+            const std::string position = ask("status V position");
+            ASSERT_EQ(send("seek V to " + position), 0u);
+            EXPECT_EQ(shownFrame(), n) << "at " << position << " ms";
+            if (!ntsc) continue;
+            ASSERT_EQ(send("set V time format frames"), 0u);
+            EXPECT_EQ(ask("status V position"), std::to_string(n));
+            ASSERT_EQ(send("seek V to " + std::to_string(n)), 0u);
+            EXPECT_EQ(shownFrame(), n);
+            ASSERT_EQ(send("set V time format ms"), 0u);
+        }
+        ASSERT_EQ(send("close V"), 0u);
+    }
+
+    // Back over the keyframe at frame 250: the first step decodes the group before it, the
+    // next ones nothing, forward or back, until the stretch is used up.
+    openLikeThePlayer("steps.mp4", "V");
+    ASSERT_EQ(send("seek V to 8342"), 0u);
+    ASSERT_EQ(shownFrame(), 250);
+    ASSERT_EQ(send("step V reverse"), 0u);
+    EXPECT_EQ(shownFrame(), 249);
+    const auto before = engine::engineCounters();
+    for (int i = 0; i < 10; ++i) ASSERT_EQ(send("step V reverse"), 0u);
+    EXPECT_EQ(shownFrame(), 239);
+    ASSERT_EQ(send("step V by 5"), 0u);
+    ASSERT_EQ(send("step V by 3 reverse"), 0u);
+    EXPECT_EQ(shownFrame(), 241);
+    const auto steps = engine::engineCounters() - before;
+    EXPECT_EQ(steps.steps, 12);
+    EXPECT_EQ(steps.stepFrames, 0);
+    EXPECT_GT(engine::engineCounters().stepBytes, 0);
+    ASSERT_EQ(send("step V by 0"), 0u);
+    EXPECT_EQ(shownFrame(), 241);
+
+    // A playing device stops on a frame; what cannot be stepped says why.
+    ASSERT_EQ(send("play V from 1000"), 0u);
+    ASSERT_EQ(send("step V"), 0u);
+    EXPECT_EQ(ask("status V mode"), "paused");
+    EXPECT_GE(shownFrame(), 30);
+    EXPECT_EQ(send("step V by"), 270u);
+    EXPECT_EQ(send("step V by -1"), 282u);
+    EXPECT_EQ(send("step V backwards"), 259u);
+    EXPECT_EQ(send("step W"), 263u);
+    openLikeThePlayer("tone.wav", "S");
+    EXPECT_EQ(send("step S"), 346u);
+    ASSERT_EQ(send("close V"), 0u);
+    EXPECT_EQ(engine::engineCounters().stepBytes, 0);
 }
 
 TEST_F(EngineIntegration, commonContainersOpenWithoutADeviceType) {

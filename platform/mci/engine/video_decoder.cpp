@@ -249,7 +249,13 @@ void FfmpegEngine::decodeLoop() {
             frames_.clear();
             if (cmd->play && audioActive_) sinkSerial_ = cmd->serial;
             FrameItem item{FrameItem::Target, cmd->serial, nullptr, cmd->ms};
-            if (info_.hasVideo) {
+            if (cmd->step) {
+                item.frame = refFrame(stepVideo(cmd->from.get(), cmd->frames));
+                if (item.frame) {
+                    item.ptsMs = source_->framePtsMs(item.frame.get());
+                    item.positionMs = source_->framePositionMs(item.frame.get());
+                }
+            } else if (info_.hasVideo) {
                 const auto t0 = std::chrono::steady_clock::now();
                 const int64_t decoded = source_->decodedFrames();
                 const AVFrame* f = source_->seekVideo(cmd->ms, cmd->reseek);
@@ -261,6 +267,7 @@ void FfmpegEngine::decodeLoop() {
                                   .count());
                 item.frame = refFrame(f);
                 if (f) item.ptsMs = source_->framePtsMs(f);
+                restartSteps(f, cmd->play);
             } else {
                 source_->seekAudio(cmd->ms);
             }
@@ -282,6 +289,7 @@ bool FfmpegEngine::pumpOne(uint32_t serial) {
             if (!decodeInterrupt_) frames_.push(FrameItem{FrameItem::End, serial, nullptr, 0});
             return false;
         }
+        steps_.append(f);
         pushFrame(FrameItem{FrameItem::Frame, serial, refFrame(f), source_->framePtsMs(f)});
         return true;
     }
