@@ -216,6 +216,10 @@ struct StepClip {
     int keyframeMs;
 };
 
+void PrintTo(const StepClip& clip, std::ostream* os) {
+    *os << clip.name;
+}
+
 class FrameKeysTest : public DesktopTest, public ::testing::WithParamInterface<StepClip> {
   protected:
     sys::BmpImage shown() {

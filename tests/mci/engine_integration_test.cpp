@@ -105,14 +105,14 @@ TEST_F(EngineIntegration, stepMovesFrameByFrameToPositionsASeekFindsAgain) {
         for (int k = 1; k <= 40; ++k) {
             ASSERT_EQ(send(k % 10 == 0 ? "step V by 2 reverse" : "step V"), 0u);
             const int n = shownFrame();
-            EXPECT_EQ(n, first + k - 3 * (k / 10));
+            EXPECT_EQ(n, first + k - 3 * (k / 10)) << "step " << k << " from " << first;
             EXPECT_EQ(ask("status V mode"), "paused");
             const std::string position = ask("status V position");
             ASSERT_EQ(send("seek V to " + position), 0u);
             EXPECT_EQ(shownFrame(), n) << "at " << position << " ms";
             if (!ntsc) continue;
             ASSERT_EQ(send("set V time format frames"), 0u);
-            EXPECT_EQ(ask("status V position"), std::to_string(n));
+            EXPECT_EQ(ask("status V position"), std::to_string(n)) << "at " << position << " ms";
             ASSERT_EQ(send("seek V to " + std::to_string(n)), 0u);
             EXPECT_EQ(shownFrame(), n);
             ASSERT_EQ(send("set V time format ms"), 0u);

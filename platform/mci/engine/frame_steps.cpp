@@ -35,7 +35,7 @@ int64_t MediaSource::framePositionMs(const AVFrame* frame) const {
     // own times at rates like 29.97: a millisecond or two later it reads this frame too.
     const int64_t rate = info_.frameRateMilli;
     if (rate > 0) {
-        const int64_t n = av_rescale_rnd(start, int64_t(tb.num) * rate, int64_t(tb.den) * 1000000,
+        const int64_t n = av_rescale_rnd(start, int64_t(tb.num) * rate, int64_t(tb.den) * 1000,
                                          AV_ROUND_NEAR_INF);
         const int64_t framesMs = (n * 1000000 + rate - 1) / rate;
         if (framesMs > ms && framesMs - ms <= 2 && fromMs(framesMs, tb) < end) ms = framesMs;
@@ -73,6 +73,7 @@ bool MediaSource::videoBefore(int64_t ticks, std::size_t keepBytes, std::vector<
         if (!demuxSeek(seekTo)) return false;
         skipNonRef_ = skippable;
         targetTicks_ = keepFrom;
+        fedBeforeTarget_ = AV_NOPTS_VALUE;
         std::deque<FramePtr> kept;
         std::size_t bytes = 0;
         int64_t lastBefore = AV_NOPTS_VALUE;

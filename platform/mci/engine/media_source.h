@@ -120,7 +120,8 @@ class MediaSource {
     FramePtr prev_, shown_;
     const AVFrame* shownOf_ = nullptr;
     bool keepPrev_ = false;
-    int64_t targetTicks_ = AV_NOPTS_VALUE;  // while catching up to a seek target
+    int64_t targetTicks_ = AV_NOPTS_VALUE;      // while catching up to a seek target
+    int64_t fedBeforeTarget_ = AV_NOPTS_VALUE;  // the latest packet sent at or before it
     int64_t lastTicks_ = AV_NOPTS_VALUE;
     bool fresh_ = true;     // nothing decoded yet, the demuxer is at the start
     bool waitKey_ = false;  // after a demuxer seek: drop video packets up to a keyframe

@@ -74,12 +74,15 @@ bool MediaSource::feedVideo() {
             if (!(pkt->flags & AV_PKT_FLAG_KEY) && ++keyWait_ < kMaxKeyWait) continue;
             waitKey_ = false;
         }
-        // While catching up to a target, pictures nothing refers to and that end well
-        // before the target need not be decoded at all.
+        // While catching up to a target, a picture nothing refers to need not be decoded at
+        // all once a later one, still at or before the target, has been sent: it cannot be the
+        // target's. (Packet durations cannot tell: at a variable rate they may be anything.)
         bool skip = false;
         if (skipNonRef_ && targetTicks_ != AV_NOPTS_VALUE && pkt->pts != AV_NOPTS_VALUE) {
-            const int64_t dur = pkt->duration > 0 ? pkt->duration : defaultDuration_;
-            skip = pkt->pts + 2 * dur <= targetTicks_;
+            skip = fedBeforeTarget_ != AV_NOPTS_VALUE && pkt->pts < fedBeforeTarget_;
+            if (pkt->pts <= targetTicks_ &&
+                (fedBeforeTarget_ == AV_NOPTS_VALUE || pkt->pts > fedBeforeTarget_))
+                fedBeforeTarget_ = pkt->pts;
         }
         video_->skip_frame = skip ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
         lastFedDts_ = pkt->dts;
@@ -164,6 +167,7 @@ const AVFrame* MediaSource::seekVideo(int64_t ms, bool reseek) {
     for (int attempt = 0; attempt <= kMaxSeekRetries; ++attempt) {
         if (!forward && !demuxSeek(seekTo)) return nullptr;
         targetTicks_ = target;
+        fedBeforeTarget_ = AV_NOPTS_VALUE;
         FramePtr candidate;
         if (forward && cur_ && frameTicks(cur_.get()) <= target) candidate = std::move(cur_);
         bool overshoot = false;
