@@ -86,6 +86,8 @@ void run(const std::string& file, int n) {
         std::printf("  step forward %d                  %7.1f ms  (%lld decoded)\n", i, t.ms,
                     (long long)t.decoded);
     }
+    // Back at the seek's frame, nothing kept before it: the first step back decodes.
+    media->seek(19000);
     const Timed first = timed(surface, [&] { media->step(-1); });
     const int64_t firstAt = media->positionMs();
     std::printf("  first step back (to %lld ms)   %7.1f ms  (%lld decoded)\n", (long long)firstAt,
