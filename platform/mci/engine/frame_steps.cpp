@@ -134,7 +134,8 @@ const AVFrame* FfmpegEngine::stepVideo(const AVFrame* from, int64_t frames) {
     steps_.limitFrames(0);
     int64_t ticks = ticksOf(from);
     if (!steps_.find(ticks)) restartSteps(from, false);
-    for (; frames > 0; --frames) {
+    // A newer command (or a close) stops a long step where it stands.
+    for (; frames > 0 && !decodeInterrupt_; --frames) {
         if (const AVFrame* next = steps_.after(ticks)) {
             ticks = ticksOf(next);
             continue;
@@ -145,7 +146,7 @@ const AVFrame* FfmpegEngine::stepVideo(const AVFrame* from, int64_t frames) {
         steps_.append(next);
         ticks = ticksOf(next);
     }
-    for (; frames < 0; ++frames) {
+    for (; frames < 0 && !decodeInterrupt_; ++frames) {
         if (const AVFrame* previous = steps_.before(ticks)) {
             ticks = ticksOf(previous);
             continue;
