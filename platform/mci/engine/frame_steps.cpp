@@ -65,7 +65,12 @@ bool MediaSource::videoBefore(int64_t ticks, std::size_t keepBytes, std::vector<
     const std::size_t frameBytes = first_ ? FrameStore::frameBytes(first_.get()) : 0;
     const int64_t fitting =
         int64_t(std::max<std::size_t>(1, keepBytes / std::max<std::size_t>(1, frameBytes)));
-    int64_t keepFrom = ticks - fitting * defaultDuration_;
+    // The stream's nominal rate may be far above its frames' (variable rates): the average
+    // spacing, when longer, keeps the stretch from ending up a few frames long.
+    int64_t spacing = defaultDuration_;
+    if (vs->avg_frame_rate.num > 0 && vs->avg_frame_rate.den > 0)
+        spacing = std::max(spacing, av_rescale_q(1, av_inv_q(vs->avg_frame_rate), vs->time_base));
+    int64_t keepFrom = ticks - fitting * spacing;
     int64_t seekTo = ticks - 1;
     const bool skippable =
         video_->codec_id == AV_CODEC_ID_H264 || video_->codec_id == AV_CODEC_ID_HEVC;
