@@ -51,6 +51,14 @@ std::string helpText() {
            "  -h, --help   affiche cette aide et quitte\n"
            "  --version    affiche la version et quitte\n"
            "\n"
+           "Touches de la fenêtre :\n"
+           "  Espace           pause et reprise\n"
+           "  Gauche, Droite   recule, avance de 5 secondes ; Début : revient au début\n"
+           "  . (point)        image suivante ; une vidéo qui joue se met d'abord en pause\n"
+           "  , (virgule)      image précédente, de même ; maintenues, elles se répètent\n"
+           "  Ctrl+C           copie l'image affichée, à la taille de la vidéo\n"
+           "  Ctrl+O, Ctrl+Q   Ouvrir, Quitter ; Entrée : Capturer\n"
+           "\n"
            "Voir aussi : man stillmar\n";
 }
 

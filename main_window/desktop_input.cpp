@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "capture/string_mod.h"
+#include "main_window/copy_frame.h"
 #include "main_window/form1.h"
 #include "open_dialog/cdialog_ex.h"
 #include "platform/forms/busy_pointer.h"
@@ -32,6 +33,15 @@ int buttonForKey(const QKeyEvent& key) {
     if (mods == Qt::ControlModifier && key.key() == Qt::Key_O) return CommandButton::Open;
     if (mods == Qt::ControlModifier && key.key() == Qt::Key_Q) return CommandButton::Quit;
     return -1;
+}
+
+// The frames a step key moves by, or 0. A French keyboard gives "." with Shift.
+int32_t stepForKey(const QKeyEvent& key) {
+    const Qt::KeyboardModifiers mods = key.modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+    if (mods != Qt::NoModifier) return 0;
+    if (key.key() == Qt::Key_Period) return 1;
+    if (key.key() == Qt::Key_Comma) return -1;
+    return 0;
 }
 
 }  // namespace
@@ -120,6 +130,19 @@ bool DesktopInput::keyPress(const QKeyEvent& key) {
         }
         return true;
     }
+    if (const int32_t frames = stepForKey(key); frames != 0) {
+        if (key.isAutoRepeat()) {
+            repeatStep(frames);
+        } else {
+            stepWaiting_ = false;
+            stepFrame(frames);
+        }
+        return true;
+    }
+    if (mods == Qt::ControlModifier && key.key() == Qt::Key_C) {
+        if (!key.isAutoRepeat()) CopyShownFrame(form_);
+        return true;
+    }
     if (mods != Qt::NoModifier) return false;
     switch (key.key()) {
         case Qt::Key_Space:
@@ -149,6 +172,10 @@ bool DesktopInput::keyRelease(const QKeyEvent& key) {
         form_.Picture3_MouseUp(button, forms::MouseButton::Left, 0, 0, 0);
         return true;
     }
+    if (stepForKey(key) != 0) {
+        if (!key.isAutoRepeat()) stepWaiting_ = false;
+        return true;
+    }
     switch (key.key()) {
         case Qt::Key_Space:
         case Qt::Key_Left:
@@ -172,6 +199,31 @@ void DesktopInput::seekTo(int64_t targetMs) {
     const forms::BusyPointer busy;
     form_.Player.setCommand(PlayerCommand::SeekAndPlay, "", static_cast<int32_t>(target));
     if (form_.Paused) form_.Player.setCommand(PlayerCommand::Pause, "", 0);
+}
+
+// A playing video pauses on the frame it shows, and that is all the first press does; a
+// held one moves by a frame, and Space then plays on from there.
+void DesktopInput::stepFrame(int32_t frames) {
+    if (!form_.Playing) return;
+    if (form_.Player.getStatusInfo(PlayerStatus::Mode) == "playing") {
+        form_.Paused = true;
+        form_.Player.setCommand(PlayerCommand::Pause, "", 0);
+    } else {
+        form_.Player.StepFrames(frames);
+        form_.Paused = true;
+    }
+    // The time and the thumb show the new position now rather than at the next tick.
+    if (form_.Timer1.Enabled()) form_.Timer1_Timer();
+}
+
+void DesktopInput::repeatStep(int32_t frames) {
+    if (stepWaiting_) return;
+    stepWaiting_ = true;
+    QTimer::singleShot(0, this, [this, frames] {
+        if (!stepWaiting_) return;
+        stepWaiting_ = false;
+        stepFrame(frames);
+    });
 }
 
 void DesktopInput::seekBy(int32_t deltaMs) {

@@ -97,6 +97,9 @@ class TALVEplayer {
     void SetAudioState(int32_t stChan, int32_t st_pos);
     void FForward(int32_t nValue);
     void FRewind(int32_t nValue);
+    // Shows the frame nFrames frames after the one shown (before it when negative) and holds
+    // it; the device stays at the first or last frame.
+    void StepFrames(int32_t nFrames);
 
     // Video window placement and the still-frame device.
     std::string MoveVideoTo(int32_t lngHWnd, int32_t lngLeft, int32_t lngTop, int32_t& lngWidth,
@@ -106,6 +109,9 @@ class TALVEplayer {
     void OpenCapture(int32_t lngHWnd, int32_t where, std::string_view sName, int32_t lngLeft,
                      int32_t lngTop, int32_t lngWidth, int32_t lngHeight);
     int32_t GetHwndDesktop();
+    // Writes the frame the device shows, at the video's own size, as a .bmp file; "Success" or
+    // the service's error text.
+    std::string CaptureFrame(std::string_view bmpPath);
 
     static constexpr std::size_t kOpenFieldLength = 255;
     static constexpr std::size_t kStatusBufferLength = 256;

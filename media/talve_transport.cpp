@@ -55,6 +55,14 @@ void TALVEplayer::setCommand(int32_t Cmd, std::string_view sDrive, int32_t nValu
     }
 }
 
+void TALVEplayer::StepFrames(int32_t nFrames) {
+    const int64_t frames = nFrames;
+    std::string command =
+        "step " + aliasName_ + " by " + std::to_string(frames < 0 ? -frames : frames);
+    if (frames < 0) command += " reverse";
+    send(command);
+}
+
 void TALVEplayer::SetVolumeState(int32_t st_Vol, int32_t new_Vol) {
     const std::string volume = std::to_string(new_Vol);
     switch (st_Vol) {

@@ -52,6 +52,14 @@ void TALVEplayer::OpenCapture(int32_t lngHWnd, int32_t where, std::string_view /
     MoveVideoTo(lngHWnd, lngLeft, lngTop, lngWidth, lngHeight, 0);
 }
 
+std::string TALVEplayer::CaptureFrame(std::string_view bmpPath) {
+    std::string command = "capture " + aliasName_ + " as \"";
+    command += bmpPath;
+    command += '"';
+    const uint32_t code = send(command);
+    return code != 0 ? errorText(code) : "Success";
+}
+
 int32_t TALVEplayer::GetHwndDesktop() {
     try {
         return sys::findWindow("Program Manager");

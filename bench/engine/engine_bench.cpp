@@ -26,65 +26,18 @@
 #include "platform/mci/media_engine.h"
 
 #include "bench/bench_common.h"
+#include "bench/bench_surface.h"
 
 namespace fs = std::filesystem;
 using namespace stillmar::mci;
 using stillmar::bench::benchFile;
+using stillmar::bench::BenchSurface;
 using stillmar::bench::Clock;
 using stillmar::bench::run;
 using stillmar::bench::seconds;
 using stillmar::bench::timeCommand;
 
 namespace {
-
-class BenchSurface final : public VideoSurface {
-  public:
-    explicit BenchSurface(Size target) : target_(target) {}
-    int32_t handle() const override { return 1; }
-    void setWindowRect(Rect) override {}
-    Rect windowRect() const override { return {}; }
-    void setDestination(Rect) override {}
-    Rect destination() const override { return {}; }
-    void setVisible(bool) override {}
-    bool isVisible() const override { return true; }
-    Size targetSize() const override {
-        std::lock_guard lock(mutex_);
-        return target_;
-    }
-    void setTargetSize(Size s) {
-        std::lock_guard lock(mutex_);
-        target_ = s;
-    }
-    void present(VideoFramePtr frame) override {
-        std::lock_guard lock(mutex_);
-        last_ = std::move(frame);
-        later_ = nullptr;
-        ++count_;
-    }
-    // As the service's off-screen surfaces do: a frame handed over is converted when read.
-    void presentLater(FrameMaker make) override {
-        std::lock_guard lock(mutex_);
-        last_.reset();
-        later_ = std::move(make);
-        ++count_;
-    }
-    VideoFramePtr presented() const override {
-        std::lock_guard lock(mutex_);
-        if (!last_ && later_) last_ = later_(target_);
-        return last_;
-    }
-    int count() const {
-        std::lock_guard lock(mutex_);
-        return count_;
-    }
-
-  private:
-    Size target_;
-    mutable std::mutex mutex_;
-    mutable VideoFramePtr last_;
-    FrameMaker later_;
-    int count_ = 0;
-};
 
 long rssKb() {
     std::ifstream in("/proc/self/status");

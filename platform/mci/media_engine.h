@@ -51,6 +51,11 @@ class MediaEngine {
     // Stops playback and presents the frame whose display time contains `ms` (clamped into
     // 0..length). Returns once that frame has been presented.
     virtual void seek(int64_t ms) = 0;
+    // Stops playback and presents the frame `frames` frames after the one shown (before it
+    // when negative), in display order; at the first or last frame it stays there. Returns
+    // once that frame has been presented; the mode is then Paused and the position inside
+    // that frame, so that a seek to it shows the frame again. Does nothing without video.
+    virtual void step(int64_t frames) = 0;
     // Plays from `fromMs` (or the current position when < 0) up to `toMs` (or the end when
     // < 0). Returns at once. At the end: mode Stopped, position at toMs / the length.
     virtual void play(int64_t fromMs, int64_t toMs) = 0;

@@ -21,19 +21,21 @@ constexpr KeywordSpec kWhereKeys[] = {
 constexpr KeywordSpec kWindowKeys[] = {{"state hide", ArgKind::Flag, 1},
                                        {"state show", ArgKind::Flag, 1}};
 constexpr KeywordSpec kCaptureKeys[] = {{"as", ArgKind::Text}};
+constexpr KeywordSpec kStepKeys[] = {{"by", ArgKind::Integer}, {"reverse", ArgKind::Flag}};
 
 constexpr int32_t kMaxSpeed = 100000;
 
 const std::span<const CommandRow<D>> commandTable() {
     static const auto table =
         joined(transportCommands<D, ArgKind::Integer>(kSetKeys),
-               std::array<CommandRow<D>, 6>{{
+               std::array<CommandRow<D>, 7>{{
                    {"status", D::statusKeywords(), &D::status, err::kBadConstant},
                    {"capability", D::capabilityKeywords(), &D::capability, err::kBadConstant},
                    {"put", kPutKeys, &D::put},
                    {"where", kWhereKeys, &D::where},
                    {"window", kWindowKeys, &D::window},
                    {"capture", kCaptureKeys, &D::capture},
+                   {"step", kStepKeys, &D::step},
                }});
     return table;
 }
@@ -118,6 +120,15 @@ uint32_t MpegVideoDevice::play(const Args& args, std::string&) {
         const EngineMode mode = engine_->mode();
         return mode == EngineMode::Playing || mode == EngineMode::Seeking;
     });
+    return err::kOk;
+}
+
+// "step A [by N] [reverse]": N frames (1 by default) after the one shown, or before it.
+uint32_t MpegVideoDevice::step(const Args& args, std::string&) {
+    if (!surface_) return err::kNoWindow;
+    const int64_t frames = args.has("by") ? args.number("by") : 1;
+    if (frames < 0) return err::kOutOfRange;
+    engine_->step(args.has("reverse") ? -frames : frames);
     return err::kOk;
 }
 

@@ -32,6 +32,7 @@ class MpegVideoDevice final : public PlaybackDevice<MediaEngine> {
     uint32_t where(const Args& args, std::string& reply);
     uint32_t window(const Args& args, std::string& reply);
     uint32_t capture(const Args& args, std::string& reply);
+    uint32_t step(const Args& args, std::string& reply);
 
     // Status items (rows of the status table).
     uint32_t statusLength(std::string& out) const;

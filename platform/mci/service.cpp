@@ -11,9 +11,9 @@ namespace stillmar::mci {
 namespace {
 
 // Every verb some device answers; anything else is 261 before the device is looked at.
-constexpr std::array<std::string_view, 15> kVerbs = {
+constexpr std::array<std::string_view, 16> kVerbs = {
     "open",     "close",  "play",       "pause", "resume", "stop",   "seek",    "set",
-    "setaudio", "status", "capability", "put",   "where",  "window", "capture",
+    "setaudio", "status", "capability", "put",   "where",  "window", "capture", "step",
 };
 // Verbs that may name `all` as their device.
 constexpr std::array<std::string_view, 4> kAllVerbs = {"close", "stop", "pause", "resume"};

@@ -1,4 +1,4 @@
-// The engine's building blocks: colour conversion and time conversion.
+// The engine's building blocks: colour conversion, time conversion, the frames kept for steps.
 
 #include <gtest/gtest.h>
 
@@ -6,6 +6,7 @@
 
 #include "platform/mci/engine/ff.h"
 #include "platform/mci/engine/frame_converter.h"
+#include "platform/mci/engine/frame_store.h"
 
 extern "C" {
 #include <libavutil/pixdesc.h>
@@ -157,6 +158,58 @@ TEST(TimeConversionTest, badTimeBases_giveZero_andTimesInsideAFrameStayInIt) {
     EXPECT_EQ(fromMs(70, AVRational{1, 25}), 1);
     EXPECT_EQ(fromMs(79, AVRational{1, 25}), 1);
     EXPECT_EQ(fromMs(80, AVRational{1, 25}), 2);
+}
+
+// Frames of 4:2:0 pictures, 64x64 (about 6 KB each), at times 0, 10, 20 ... ticks.
+std::vector<FramePtr> timedFrames(int from, int count) {
+    std::vector<FramePtr> frames;
+    for (int i = from; i < from + count; ++i) {
+        frames.push_back(flatFrame(64, 64, 16, 128, 128));
+        frames.back()->best_effort_timestamp = 10 * i;
+    }
+    return frames;
+}
+
+TEST(FrameStoreTest, keepsOneStretchWithinItsBound_droppingTheEndFurthestFromTheStep) {
+    const std::size_t each = FrameStore::frameBytes(timedFrames(0, 1)[0].get());
+    ASSERT_GT(each, 64u * 64u);
+    FrameStore store(5 * each);
+    // Appended (playback, steps forward): the oldest go.
+    for (const FramePtr& f : timedFrames(0, 8)) store.append(f.get());
+    EXPECT_EQ(store.size(), 5u);
+    EXPECT_LE(store.bytes(), 5 * each);
+    EXPECT_EQ(store.first()->best_effort_timestamp, 30);
+    EXPECT_EQ(store.after(40)->best_effort_timestamp, 50);
+    EXPECT_EQ(store.before(40)->best_effort_timestamp, 30);
+    EXPECT_EQ(store.before(30), nullptr);  // the first held: the stretch before is decoded
+    EXPECT_EQ(store.after(70), nullptr);
+    EXPECT_EQ(store.find(20), nullptr);
+
+    // Prepended (a stretch decoded backwards): the newest held go first, then the run's oldest.
+    store.prepend(timedFrames(0, 3));
+    EXPECT_EQ(store.size(), 5u);
+    EXPECT_EQ(store.first()->best_effort_timestamp, 0);
+    EXPECT_EQ(store.last()->best_effort_timestamp, 40);
+    store.prepend(timedFrames(-9, 9));
+    EXPECT_EQ(store.size(), 5u);
+    EXPECT_EQ(store.first()->best_effort_timestamp, -50);
+    EXPECT_EQ(store.last()->best_effort_timestamp, -10);
+
+    // A frame that does not follow starts another stretch; a frame larger than the bound is
+    // still kept, alone.
+    store.append(timedFrames(-3, 1)[0].get());
+    EXPECT_EQ(store.size(), 1u);
+    FrameStore tiny(each / 2);
+    for (const FramePtr& f : timedFrames(0, 3)) tiny.append(f.get());
+    EXPECT_EQ(tiny.size(), 1u);
+    EXPECT_EQ(tiny.last()->best_effort_timestamp, 20);
+
+    // While playing, only the last few frames.
+    store.clear();
+    store.limitFrames(2);
+    for (const FramePtr& f : timedFrames(0, 4)) store.append(f.get());
+    EXPECT_EQ(store.size(), 2u);
+    EXPECT_EQ(store.bytes(), 2 * each);
 }
 
 }  // namespace

@@ -39,15 +39,8 @@ class PictureTest : public ::testing::Test {
     // after `filters`, converted to RGB with the scaler settings the engine uses.
     sys::BmpImage toolFrame(const std::string& path, int n, const std::string& filters = "") {
         const std::string bmp = dir_ + "/tool.bmp";
-        const std::string chain =
-            (filters.empty() ? "" : filters + ",") + "select=eq(n\\," + std::to_string(n) + ")";
         sys::BmpImage image;
-        EXPECT_EQ(test::run("ffmpeg -nostdin -hide_banner -loglevel error -y -i \"" + path +
-                            "\" -vf \"" + chain +
-                            "\" -frames:v 1 -sws_flags bicubic+accurate_rnd+full_chroma_int"
-                            " -pix_fmt bgr24 \"" +
-                            bmp + "\""),
-                  0);
+        EXPECT_TRUE(test::writeToolFrame(path, n, bmp, filters));
         EXPECT_TRUE(sys::readBmp(bmp, image));
         return image;
     }
@@ -169,6 +162,11 @@ TEST_F(PictureTest, clipsTaggedWithARotation_areShownAndCapturedUpright) {
         EXPECT_EQ(mine.width, upright.w);
         EXPECT_EQ(mine.height, upright.h);
         EXPECT_LE(largestDifference(mine, toolFrame(path, 25)), 2);
+        // Frame steps show their frames upright too, the one after and the one before.
+        engine->step(1);
+        EXPECT_LE(largestDifference(capture(*engine), toolFrame(path, 26)), 2);
+        engine->step(-2);
+        EXPECT_LE(largestDifference(capture(*engine), toolFrame(path, 24)), 2);
         engine->setSurface(nullptr);
     }
 }
@@ -193,6 +191,14 @@ TEST_F(PictureTest, interlacedFrames_areDeinterlacedInStillsAndInPlayback) {
         EXPECT_LT(combing(tool), 0.7 * combing(woven));
         EXPECT_NEAR(combing(still), combing(tool), 0.05 * combing(tool));
         EXPECT_LE(largestDifference(still, tool), 2);
+        // Stepping forward filters on from the still; stepping back from a seek decodes the
+        // stretch before it (from the keyframe, frame 24) and filters that.
+        const std::string deinterlace = "setfield=tff,bwdif=mode=send_frame";
+        engine->step(1);
+        EXPECT_LE(largestDifference(capture(*engine), toolFrame(path, 26, deinterlace)), 2);
+        engine->seek(1080);
+        engine->step(-2);
+        EXPECT_LE(largestDifference(capture(*engine), toolFrame(path, 25, deinterlace)), 2);
 
         // Playback: the frame left on screen at the end of a range was filtered on the way.
         engine->play(1200, 2000);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -26,6 +27,7 @@
 #include "platform/forms/mouse.h"
 #include "platform/forms/window_layer.h"
 #include "platform/runtime/text.h"
+#include "platform/system/bmp_file.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/qt_app.h"
 
@@ -204,6 +206,162 @@ TEST_F(DesktopTest, eachKeyRunsWhatItsClickRuns) {
     EXPECT_FALSE(form->Playing);
     EXPECT_FALSE(form->isVisible());
     EXPECT_TRUE(boxes.empty());
+}
+
+// The frame keys on clips whose frames show their number, each with a keyframe every 250
+// frames: 29.97 fps (frame times between whole milliseconds) and a variable rate. The frame
+// shown is read through "capture ... as", as the window's player would; `keyframeMs` is the
+// time of frame 250.
+struct StepClip {
+    const char* name;
+    int keyframeMs;
+};
+
+void PrintTo(const StepClip& clip, std::ostream* os) {
+    *os << clip.name;
+}
+
+class FrameKeysTest : public DesktopTest, public ::testing::WithParamInterface<StepClip> {
+  protected:
+    sys::BmpImage shown() {
+        sys::BmpImage image;
+        EXPECT_EQ(form->Player.CaptureFrame(appFolder + "/shown.bmp"), "Success");
+        EXPECT_TRUE(sys::readBmp(appFolder + "/shown.bmp", image));
+        return image;
+    }
+    static int numberOf(const sys::BmpImage& image) {
+        return test::decodeFrameNumber(image.pixels, image.width, image.height);
+    }
+    // Frame `n` in display order as the ffmpeg tool decodes it, pixel for pixel.
+    bool isToolFrame(const sys::BmpImage& image, int n) {
+        sys::BmpImage tool;
+        const std::string bmp = appFolder + "/tool.bmp";
+        return test::writeToolFrame(clip, n, bmp) && sys::readBmp(bmp, tool) &&
+               tool.width == image.width && tool.height == image.height &&
+               tool.pixels == image.pixels;
+    }
+    // The key, then the frame it shows is frame `n`, the tool's own.
+    void expectStep(Qt::Key key, int n) {
+        QTest::keyClick(form.get(), key);
+        const sys::BmpImage image = shown();
+        EXPECT_EQ(numberOf(image), n);
+        EXPECT_TRUE(isToolFrame(image, n)) << "frame " << n;
+    }
+    void send(const std::string& command) {
+        EXPECT_EQ(mci::defaultService().sendString(command, nullptr, 0, 0), 0u) << command;
+    }
+
+    std::string clip = test::fixture(GetParam().name);
+};
+
+TEST_P(FrameKeysTest, periodAndCommaStepThroughExactFrames_ctrlCCopiesTheFrameShown) {
+    ASSERT_FALSE(clip.empty());
+    PlayChosenFile(*form, clip);
+    QTest::keyClick(form.get(), Qt::Key_Right);  // 5 s on, playing
+    QTest::qWait(200);
+    ASSERT_EQ(mode(), "playing");
+    // The first press only pauses, on the frame shown, whatever has the focus.
+    form->Check1->setFocus();
+    QTest::keyClick(form->Check1, Qt::Key_Period);
+    EXPECT_EQ(mode(), "paused");
+    EXPECT_TRUE(form->Paused);
+    const int start = numberOf(shown());
+    ASSERT_GE(start, 100);
+
+    // Three forward and two back land on the frame after the start. The time and the thumb
+    // follow each step at once.
+    const std::pair<Qt::Key, int> keys[] = {{Qt::Key_Period, start + 1},
+                                            {Qt::Key_Period, start + 2},
+                                            {Qt::Key_Period, start + 3},
+                                            {Qt::Key_Comma, start + 2},
+                                            {Qt::Key_Comma, start + 1}};
+    for (const auto& [key, n] : keys) {
+        form->Label3->setCaption(QString());
+        form->Picture5->move(0, form->Picture5->y());
+        expectStep(key, n);
+        EXPECT_EQ(form->Label3->Caption().toStdString(),
+                  form->Player.POSFORMAT(TimeText::MinutesSeconds));
+        EXPECT_GT(form->Picture5->x(), 0);
+    }
+    EXPECT_EQ(mode(), "paused");
+
+    // Held down: repeats that come faster than the steps make one step at a time, and the
+    // release drops a repeat not yet taken.
+    const auto periodKey = [&](QEvent::Type type, bool repeat) {
+        QKeyEvent event(type, Qt::Key_Period, Qt::NoModifier, QStringLiteral("."), repeat);
+        QApplication::sendEvent(form.get(), &event);
+    };
+    periodKey(QEvent::KeyPress, false);
+    for (int i = 0; i < 3; ++i) periodKey(QEvent::KeyPress, true);
+    QTest::qWait(100);
+    EXPECT_EQ(numberOf(shown()), start + 3);
+    periodKey(QEvent::KeyPress, true);
+    periodKey(QEvent::KeyRelease, false);
+    QTest::qWait(100);
+    EXPECT_EQ(numberOf(shown()), start + 3);
+
+    // Back over a keyframe: the group of pictures before it is decoded in one go.
+    send("seek MYPLAYER to " + std::to_string(GetParam().keyframeMs));
+    ASSERT_EQ(numberOf(shown()), 250);
+    expectStep(Qt::Key_Comma, 249);
+    expectStep(Qt::Key_Comma, 248);
+    expectStep(Qt::Key_Period, 249);
+
+    // Ctrl+C: the frame shown at the video's size, the very picture "capture ... as" writes.
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(form->Check1, Qt::Key_C, Qt::ControlModifier);
+    const QImage copied =
+        QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
+    const sys::BmpImage captured = shown();
+    ASSERT_EQ(copied.size(), QSize(captured.width, captured.height));
+    EXPECT_EQ(copied.size(), QSize(320, 240));
+    bool equal = true;
+    for (int y = 0; y < copied.height(); ++y) {
+        for (int x = 0; x < copied.width(); ++x)
+            equal =
+                equal && copied.pixel(x, y) == captured.pixels[std::size_t(y * captured.width + x)];
+    }
+    EXPECT_TRUE(equal);
+    EXPECT_EQ(numberOf(captured), 249);
+
+    // The first and the last frames stay where they are.
+    send("seek MYPLAYER to start");
+    expectStep(Qt::Key_Comma, 0);
+    send("seek MYPLAYER to end");
+    const int last = numberOf(shown());
+    ASSERT_GT(last, 250);
+    expectStep(Qt::Key_Period, last);
+
+    // Space plays on; a copy meanwhile leaves it playing.
+    QTest::keyClick(form.get(), Qt::Key_Home);
+    QTest::keyClick(form.get(), Qt::Key_Space);
+    ASSERT_EQ(mode(), "playing");
+    QTest::keyClick(form.get(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(mode(), "playing");
+    const QImage playing = QGuiApplication::clipboard()->image();
+    EXPECT_EQ(playing.size(), QSize(320, 240));
+    EXPECT_TRUE(boxes.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Clips, FrameKeysTest,
+                         ::testing::Values(StepClip{"steps.mp4", 8342},
+                                           StepClip{"steps_vfr.mp4", 10015}),
+                         [](const auto& info) {
+                             return std::string(info.param.name).substr(0, 5) +
+                                    (info.index ? "Vfr" : "Ntsc");
+                         });
+
+TEST_F(DesktopTest, ctrlCWithoutAPicture_copiesNothingAndSaysSo) {
+    QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
+    QTest::keyClick(form.get(), Qt::Key_C, Qt::ControlModifier);
+    PlayChosenFile(*form, test::fixture("tone.wav"));
+    QTest::keyClick(form.get(), Qt::Key_C, Qt::ControlModifier);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].prompt, "Aucun fichier n'est ouvert : il n'y a pas d'image à copier.");
+    EXPECT_EQ(boxes[1].prompt, "Le fichier « tone.wav » n'a pas d'image à copier.");
+    EXPECT_EQ(boxes[1].title, "Erreur");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "kept");
+    EXPECT_EQ(mode(), "playing");
 }
 
 // Every type the desktop entry offers is recognised in a generated file of that type, and the

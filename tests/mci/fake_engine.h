@@ -45,6 +45,10 @@ class FakeEngine final : public MediaEngine {
         s_->position = std::clamp<int64_t>(ms, 0, s_->info.lengthMs);
         s_->mode = EngineMode::Stopped;
     }
+    void step(int64_t frames) override {
+        s_->calls.push_back("step " + std::to_string(frames));
+        s_->mode = EngineMode::Paused;
+    }
     void play(int64_t fromMs, int64_t toMs) override {
         s_->calls.push_back("play " + std::to_string(fromMs) + " " + std::to_string(toMs));
         if (fromMs >= 0) s_->position = fromMs;

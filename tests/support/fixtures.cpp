@@ -16,12 +16,17 @@ namespace fs = std::filesystem;
 namespace stillmar::test {
 namespace {
 
-std::string stripes(int width, int height, int fps, double seconds) {
+// `retime`: filters that give the frames other times (the numbers stay in display order).
+std::string stripes(int width, int height, const std::string& rate, double seconds,
+                    const std::string& retime = "") {
     // Luma of pixel (X, Y) of frame N: bit floor(X * bits / W) of N.
     return "-f lavfi -i \"nullsrc=s=" + std::to_string(width) + "x" + std::to_string(height) +
-           ":r=" + std::to_string(fps) + ":d=" + std::to_string(seconds) +
+           ":r=" + rate + ":d=" + std::to_string(seconds) +
            ",geq=lum='if(mod(floor(N/pow(2\\,floor(X*" + std::to_string(kFrameBits) +
-           "/W)))\\,2)\\,235\\,16)':cb=128:cr=128,format=yuv420p\"";
+           "/W)))\\,2)\\,235\\,16)':cb=128:cr=128" + retime + ",format=yuv420p\"";
+}
+std::string stripes(int width, int height, int fps, double seconds) {
+    return stripes(width, height, std::to_string(fps), seconds);
 }
 
 std::string sine(double seconds) {
@@ -71,6 +76,16 @@ std::string recipe(const std::string& name) {
         {"clock30.mp4",
          stripes(320, 240, 30, 10) + " -c:v libx264 -preset veryfast -g 60 -an -f mp4"},
         {"short.mp4", stripes(320, 240, 25, 0.4) + " -c:v libx264 -preset veryfast -an -f mp4"},
+        // 29.97 frames a second (no frame but the first starts on a whole millisecond), a
+        // keyframe every 250 frames, B-frames.
+        {"steps.mp4", stripes(320, 240, "30000/1001", 9) +
+                          " -c:v libx264 -preset veryfast -g 250 -keyint_min 250"
+                          " -sc_threshold 0 -an -f mp4"},
+        // Frames 55, 40 and 25 ms apart in turn, a keyframe every 250 frames.
+        {"steps_vfr.mp4",
+         stripes(320, 240, "25", 11, ",settb=1/1000,setpts=N*40+if(mod(N\\,3)\\,15\\,0)") +
+             " -fps_mode passthrough -c:v libx264 -preset veryfast -g 250 -keyint_min 250"
+             " -sc_threshold 0 -video_track_timescale 1000 -an -f mp4"},
         {"tone.wav", sine(5) + " -c:a pcm_s16le -f wav"},
         {"tone.mp3", sine(5) + " -c:a libmp3lame -b:a 128k -f mp3"},
         {"tone.mpa", sine(5) + " -c:a mp2 -b:a 128k -f mp2"},
@@ -131,6 +146,16 @@ int run(const std::string& command) {
     const int status = std::system(command.c_str());
     if (status == -1) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+}
+
+bool writeToolFrame(const std::string& media, int n, const std::string& bmp,
+                    const std::string& filters) {
+    const std::string chain =
+        (filters.empty() ? "" : filters + ",") + "select=eq(n\\," + std::to_string(n) + ")";
+    return run("ffmpeg -nostdin -hide_banner -loglevel error -y -i \"" + media + "\" -vf \"" +
+               chain +
+               "\" -frames:v 1 -sws_flags bicubic+accurate_rnd+full_chroma_int -pix_fmt bgr24 \"" +
+               bmp + "\"") == 0;
 }
 
 std::string fixtureDir() {

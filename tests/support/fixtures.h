@@ -33,6 +33,8 @@ constexpr int kFrameBits = 12;
 //   clock30.mp4 H.264, 30 fps, 10 s, no sound
 //   tone.wav    440 Hz sine, PCM, 5 s; tone.mp3 / tone.mpa the same as MP3 / MP2
 //   short.mp4   H.264, 25 fps, 0.4 s
+//   steps.mp4   H.264, 29.97 fps, 9 s (270 frames), a keyframe every 250 frames, no sound
+//   steps_vfr.mp4  H.264, 275 frames 55, 40 and 25 ms apart in turn, keyframes as above
 //   noise.bin   4 KiB of pseudo-random bytes; empty.mp4 an empty file
 //   truncated.mp4  the first half of clock.mp4 (moov at the end: unplayable)
 //   truncated.mpg  the first half of clock.mpg (a playable prefix)
@@ -55,6 +57,12 @@ int decodeFrameNumber(const uint32_t* pixels, int width, int height, int stride)
 inline int decodeFrameNumber(const std::vector<uint32_t>& pixels, int width, int height) {
     return decodeFrameNumber(pixels.data(), width, height, width);
 }
+
+// Frame `n` (counted in display order) of `media` as the ffmpeg tool decodes it (turned
+// upright on its own), after `filters`, written to `bmp` as a 24-bit bitmap converted with the
+// scaler settings the engine uses. False when the tool fails.
+bool writeToolFrame(const std::string& media, int n, const std::string& bmp,
+                    const std::string& filters = "");
 
 // Runs a shell command; returns its exit status.
 int run(const std::string& command);

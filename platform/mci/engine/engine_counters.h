@@ -1,7 +1,8 @@
 #pragma once
 // Process-wide counts of what the media engines did, for the benchmarks and the diagnostics of
 // playback: how many frames playback presented, dropped for lateness or showed late, how many
-// exact seeks were made and what they decoded, and the time spent converting pictures. Updated
+// exact seeks and frame steps were made and what they decoded, the memory the frames kept for
+// stepping hold, and the time spent converting pictures. Updated
 // with relaxed atomics; reading them costs nothing to playback.
 
 #include <atomic>
@@ -18,6 +19,10 @@ struct EngineCounters {
     int64_t presented = 0;     // playback frames presented when due
     int64_t dropped = 0;       // playback frames skipped because the clock had passed them
     int64_t late = 0;          // playback frames presented more than a frame after their time
+    int64_t steps = 0;         // frame steps done by decode threads
+    int64_t stepFrames = 0;    // frames those steps decoded
+    int64_t stepNs = 0;        // time spent in them
+    int64_t stepBytes = 0;     // a level, not a count: what the stores of frames for steps hold
 
     EngineCounters operator-(const EngineCounters& o) const {
         return {seeks - o.seeks,
@@ -27,13 +32,17 @@ struct EngineCounters {
                 conversionNs - o.conversionNs,
                 presented - o.presented,
                 dropped - o.dropped,
-                late - o.late};
+                late - o.late,
+                steps - o.steps,
+                stepFrames - o.stepFrames,
+                stepNs - o.stepNs,
+                stepBytes - o.stepBytes};
     }
 };
 
 namespace counters {
 inline std::atomic<int64_t> seeks{0}, seekFrames{0}, seekNs{0}, conversions{0}, conversionNs{0},
-    presented{0}, dropped{0}, late{0};
+    presented{0}, dropped{0}, late{0}, steps{0}, stepFrames{0}, stepNs{0}, stepBytes{0};
 inline void add(std::atomic<int64_t>& c, int64_t n) {
     c.fetch_add(n, std::memory_order_relaxed);
 }
@@ -43,7 +52,8 @@ inline EngineCounters engineCounters() {
     using namespace counters;
     constexpr auto r = std::memory_order_relaxed;
     return {seeks.load(r),        seekFrames.load(r), seekNs.load(r),  conversions.load(r),
-            conversionNs.load(r), presented.load(r),  dropped.load(r), late.load(r)};
+            conversionNs.load(r), presented.load(r),  dropped.load(r), late.load(r),
+            steps.load(r),        stepFrames.load(r), stepNs.load(r),  stepBytes.load(r)};
 }
 
 }  // namespace stillmar::mci::engine

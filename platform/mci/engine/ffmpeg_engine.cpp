@@ -58,6 +58,7 @@ void FfmpegEngine::close() {
         source_->setInterrupt(nullptr);
         cacheSource(key_, std::move(source_));
     }
+    steps_.clear();
     audioOut_.reset();
     audioTried_ = false;
     audioActive_ = false;
@@ -122,15 +123,16 @@ void FfmpegEngine::stopThreads() {
 }
 
 uint32_t FfmpegEngine::post(Command cmd) {
+    const uint32_t serial = cmd.serial;
     {
         std::lock_guard lock(commandMutex_);
-        pending_ = cmd;  // a newer command replaces one not yet taken
+        pending_ = std::move(cmd);  // a newer command replaces one not yet taken
         decodeInterrupt_ = true;
     }
     commandCv_.notify_all();
     frames_.interrupt();
     audioPackets_.interrupt();
-    return cmd.serial;
+    return serial;
 }
 
 MediaInfo FfmpegEngine::info() const {

@@ -22,6 +22,7 @@
 #include "platform/mci/engine/bounded_queue.h"
 #include "platform/mci/engine/engine_modes.h"
 #include "platform/mci/engine/frame_converter.h"
+#include "platform/mci/engine/frame_store.h"
 #include "platform/mci/engine/media_source.h"
 #include "platform/mci/engine/playback_clock.h"
 #include "platform/mci/media_engine.h"
@@ -43,6 +44,7 @@ class FfmpegEngine final : public MediaEngine {
     EngineMode mode() const override;
     int64_t positionMs() const override;
     void seek(int64_t ms) override;
+    void step(int64_t frames) override;
     void play(int64_t fromMs, int64_t toMs) override;
     bool waitUntilStopped(std::chrono::milliseconds timeout) override;
     void pause() override;
@@ -64,12 +66,17 @@ class FfmpegEngine final : public MediaEngine {
         bool play = false;
         bool reseek = false;
         bool halt = false;
+        // A step by `frames` from `from`, the frame shown when it was asked.
+        bool step = false;
+        int64_t frames = 0;
+        std::shared_ptr<AVFrame> from = nullptr;
     };
     struct FrameItem {
         enum Kind { Target, Frame, End } kind = Frame;
         uint32_t serial = 0;
         FramePtr frame;
         int64_t ptsMs = 0;
+        int64_t positionMs = -1;  // a step's target: where the device then stands
     };
     struct AudioItem {
         uint32_t serial = 0;
@@ -95,6 +102,10 @@ class FfmpegEngine final : public MediaEngine {
     void decodeLoop();
     bool pumpOne(uint32_t serial);
     void pushFrame(FrameItem item);
+    // Frame steps (frame_steps.cpp): the frame a step lands on, and the stretch of frames
+    // kept for the next steps, begun again by a seek or a play at `frame`.
+    const AVFrame* stepVideo(const AVFrame* from, int64_t frames);
+    void restartSteps(const AVFrame* frame, bool playing);
     void presentLoop();
     bool handleItem(FrameItem& item);
     // Playback frames are converted at once (`now`) when the window draws them; anything else
@@ -135,6 +146,8 @@ class FfmpegEngine final : public MediaEngine {
     // Raised with a pending command or the quit: playback decoding stops before its next
     // packet, so that a seek or a close does not wait for a frame nobody will see.
     std::atomic<bool> decodeInterrupt_{false};
+
+    FrameStore steps_;  // decode thread only, emptied by close()
 
     std::mutex surfaceMutex_;
     VideoSurface* surface_ = nullptr;

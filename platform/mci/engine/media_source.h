@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/mci/engine/ff.h"
 #include "platform/mci/engine/frame_converter.h"
@@ -40,6 +41,18 @@ class MediaSource {
     // interrupt flag is raised before the next packet is read (the file then goes on where it
     // stood at the next call).
     const AVFrame* nextVideo();
+    // Frame steps (frame_steps.cpp), `ticks` being a frame's time in the stream's time base.
+    // The frame after the one at `ticks` in display order: decoded on from it, after an exact
+    // seek to it when the decoder stands elsewhere; null at the end, on a fatal error, or when
+    // interrupted as nextVideo() is.
+    const AVFrame* videoAfter(int64_t ticks);
+    // The frames before the one at `ticks`, decoded in one go from the keyframe before it, as
+    // they are shown: the latest that fit in `keepBytes` go to `run`, oldest first. Leaves the
+    // decoder at the last of them. False when there is none (the first frame) or on an error.
+    bool videoBefore(int64_t ticks, std::size_t keepBytes, std::vector<FramePtr>& run);
+    // Where a step to `frame` puts the device: the first whole millisecond inside the frame
+    // that the frames time format also reads as this frame, so that a seek there shows it.
+    int64_t framePositionMs(const AVFrame* frame) const;
     // Raised by the owner to stop nextVideo() early; null: never (thread-safe to raise).
     void setInterrupt(const std::atomic<bool>* flag) { interrupt_ = flag; }
     const AVFrame* firstFrame() const { return first_.get(); }
@@ -107,7 +120,8 @@ class MediaSource {
     FramePtr prev_, shown_;
     const AVFrame* shownOf_ = nullptr;
     bool keepPrev_ = false;
-    int64_t targetTicks_ = AV_NOPTS_VALUE;  // while catching up to a seek target
+    int64_t targetTicks_ = AV_NOPTS_VALUE;      // while catching up to a seek target
+    int64_t fedBeforeTarget_ = AV_NOPTS_VALUE;  // the latest packet sent at or before it
     int64_t lastTicks_ = AV_NOPTS_VALUE;
     bool fresh_ = true;     // nothing decoded yet, the demuxer is at the start
     bool waitKey_ = false;  // after a demuxer seek: drop video packets up to a keyframe

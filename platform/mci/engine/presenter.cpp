@@ -83,6 +83,7 @@ bool FfmpegEngine::handleItem(FrameItem& item) {
                 shown_ = std::move(item.frame);
                 shownPtsMs_ = item.ptsMs;
             }
+            if (item.positionMs >= 0) posMs_ = item.positionMs;
             FramePtr frame = refFrame(shown_.get());
             const int64_t pts = shownPtsMs_;
             lock.unlock();

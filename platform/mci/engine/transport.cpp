@@ -30,6 +30,28 @@ void FfmpegEngine::seek(int64_t ms) {
     stateCv_.notify_all();
 }
 
+void FfmpegEngine::step(int64_t frames) {
+    std::unique_lock lock(mutex_);
+    if (!source_ || stopping_ || !info_.hasVideo || !shown_) return;
+    if (rules().clockRuns) posMs_ = positionLocked();
+    dropAudio();
+    mode_ = EngineMode::Seeking;
+    toMs_ = -1;
+    pipeline_ = false;
+    clock_.stop();
+    // From the frame on screen now: no newer one reaches it once the serial below is posted.
+    Command cmd{posMs_, ++serial_, false, false, false};
+    cmd.step = true;
+    cmd.frames = frames;
+    cmd.from = std::shared_ptr<AVFrame>(refFrame(shown_.get()).release(),
+                                        [](AVFrame* f) { av_frame_free(&f); });
+    const uint32_t serial = post(std::move(cmd));
+    stateCv_.wait_for(lock, kSeekTimeout,
+                      [&] { return stopping_ || serial_ != serial || presentedSerial_ == serial; });
+    if (serial_ == serial) mode_ = EngineMode::Paused;
+    stateCv_.notify_all();
+}
+
 void FfmpegEngine::startPipeline(int64_t fromMs) {
     dropAudio();
     const bool withAudio = info_.hasAudio && speed_ == 1000 && ensureAudioOutput();

@@ -74,12 +74,15 @@ bool MediaSource::feedVideo() {
             if (!(pkt->flags & AV_PKT_FLAG_KEY) && ++keyWait_ < kMaxKeyWait) continue;
             waitKey_ = false;
         }
-        // While catching up to a target, pictures nothing refers to and that end well
-        // before the target need not be decoded at all.
+        // While catching up to a target, a picture nothing refers to need not be decoded at
+        // all once a later one, still at or before the target, has been sent: it cannot be the
+        // target's. (Packet durations cannot tell: at a variable rate they may be anything.)
         bool skip = false;
         if (skipNonRef_ && targetTicks_ != AV_NOPTS_VALUE && pkt->pts != AV_NOPTS_VALUE) {
-            const int64_t dur = pkt->duration > 0 ? pkt->duration : defaultDuration_;
-            skip = pkt->pts + 2 * dur <= targetTicks_;
+            skip = fedBeforeTarget_ != AV_NOPTS_VALUE && pkt->pts < fedBeforeTarget_;
+            if (pkt->pts <= targetTicks_ &&
+                (fedBeforeTarget_ == AV_NOPTS_VALUE || pkt->pts > fedBeforeTarget_))
+                fedBeforeTarget_ = pkt->pts;
         }
         video_->skip_frame = skip ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
         lastFedDts_ = pkt->dts;
@@ -164,6 +167,7 @@ const AVFrame* MediaSource::seekVideo(int64_t ms, bool reseek) {
     for (int attempt = 0; attempt <= kMaxSeekRetries; ++attempt) {
         if (!forward && !demuxSeek(seekTo)) return nullptr;
         targetTicks_ = target;
+        fedBeforeTarget_ = AV_NOPTS_VALUE;
         FramePtr candidate;
         if (forward && cur_ && frameTicks(cur_.get()) <= target) candidate = std::move(cur_);
         bool overshoot = false;
@@ -249,7 +253,13 @@ void FfmpegEngine::decodeLoop() {
             frames_.clear();
             if (cmd->play && audioActive_) sinkSerial_ = cmd->serial;
             FrameItem item{FrameItem::Target, cmd->serial, nullptr, cmd->ms};
-            if (info_.hasVideo) {
+            if (cmd->step) {
+                item.frame = refFrame(stepVideo(cmd->from.get(), cmd->frames));
+                if (item.frame) {
+                    item.ptsMs = source_->framePtsMs(item.frame.get());
+                    item.positionMs = source_->framePositionMs(item.frame.get());
+                }
+            } else if (info_.hasVideo) {
                 const auto t0 = std::chrono::steady_clock::now();
                 const int64_t decoded = source_->decodedFrames();
                 const AVFrame* f = source_->seekVideo(cmd->ms, cmd->reseek);
@@ -261,6 +271,7 @@ void FfmpegEngine::decodeLoop() {
                                   .count());
                 item.frame = refFrame(f);
                 if (f) item.ptsMs = source_->framePtsMs(f);
+                restartSteps(f, cmd->play);
             } else {
                 source_->seekAudio(cmd->ms);
             }
@@ -282,6 +293,7 @@ bool FfmpegEngine::pumpOne(uint32_t serial) {
             if (!decodeInterrupt_) frames_.push(FrameItem{FrameItem::End, serial, nullptr, 0});
             return false;
         }
+        steps_.append(f);
         pushFrame(FrameItem{FrameItem::Frame, serial, refFrame(f), source_->framePtsMs(f)});
         return true;
     }
