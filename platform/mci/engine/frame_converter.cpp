@@ -76,6 +76,17 @@ SwsContext* FrameConverter::makeScaler(const AVFrame* frame, int dstW, int dstH,
 }
 
 bool FrameConverter::scale(const AVFrame* frame, AVFrame* to) {
+    FramePtr mapped;
+    if (ToneMap::needed(frame)) {
+        const auto t0 = std::chrono::steady_clock::now();
+        mapped = toneMap_.apply(frame, Size{to->width, to->height});
+        // Shown as decoded when the filters cannot take it.
+        if (mapped) frame = mapped.get();
+        counters::add(counters::toneMaps, 1);
+        counters::add(counters::toneMapNs, std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                               std::chrono::steady_clock::now() - t0)
+                                               .count());
+    }
     const int cs = swsColorspace(frame);
     const int range = fullRange(frame) ? 1 : 0;
     if (!scaler_ || srcW_ != frame->width || srcH_ != frame->height ||
