@@ -49,8 +49,11 @@ class MediaEngine {
     virtual int64_t positionMs() const = 0;
 
     // Stops playback and presents the frame whose display time contains `ms` (clamped into
-    // 0..length). Returns once that frame has been presented.
-    virtual void seek(int64_t ms) = 0;
+    // 0..length). Returns once that frame has been presented. Where the pictures up to `ms`
+    // cannot be decoded (a damaged stretch), the nearest whole picture is presented instead
+    // and the position becomes its time. Unsupported, with the position and picture left as
+    // they were, when no picture can be decoded from `ms` to the end.
+    virtual EngineStatus seek(int64_t ms) = 0;
     // Plays from `fromMs` (or the current position when < 0) up to `toMs` (or the end when
     // < 0). Returns at once. At the end: mode Stopped, position at toMs / the length.
     virtual void play(int64_t fromMs, int64_t toMs) = 0;

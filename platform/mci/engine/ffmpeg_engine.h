@@ -42,7 +42,7 @@ class FfmpegEngine final : public MediaEngine {
     void refresh() override;
     EngineMode mode() const override;
     int64_t positionMs() const override;
-    void seek(int64_t ms) override;
+    EngineStatus seek(int64_t ms) override;
     void play(int64_t fromMs, int64_t toMs) override;
     bool waitUntilStopped(std::chrono::milliseconds timeout) override;
     void pause() override;
@@ -70,6 +70,10 @@ class FfmpegEngine final : public MediaEngine {
         uint32_t serial = 0;
         FramePtr frame;
         int64_t ptsMs = 0;
+        // A target: whether a picture could be found for it, and whether it stands for the
+        // target time or is the nearest whole picture to it (a damaged stretch).
+        bool found = true;
+        bool atTarget = true;
     };
     struct AudioItem {
         uint32_t serial = 0;
@@ -125,6 +129,8 @@ class FfmpegEngine final : public MediaEngine {
     int64_t playStartMs_ = 0;
     FramePtr shown_;
     int64_t shownPtsMs_ = 0;
+    bool targetFound_ = true;  // of the last target presented (FrameItem)
+    bool targetAtTarget_ = true;
     PlaybackClock clock_;
     int32_t speed_ = 1000;
 
