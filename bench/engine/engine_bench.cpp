@@ -3,6 +3,7 @@
 //
 //   engine_bench [memory|capture|service|seek|decode|playback|hdr]...   (default: all but hdr)
 //   STILLMAR_BENCH_START=P  first second of the still-frame run (default 10)
+//   STILLMAR_BENCH_HDR_FILE=F  the 4K clip of "hdr" (default: a PQ clip made once)
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -339,7 +340,10 @@ void playback() {
 // tone-mapped, against the ffmpeg tool decoding it; then one tone-mapped capture at 3840x2160.
 void hdr() {
     constexpr int kSeconds = 20;
-    const std::string file = std::string(STILLMAR_BENCH_DIR) + "/bench2160-pq.mp4";
+    // STILLMAR_BENCH_HDR_FILE: another file instead (the same one tagged BT.709 shows what
+    // the mapping costs).
+    const char* given = std::getenv("STILLMAR_BENCH_HDR_FILE");
+    const std::string file = given ? given : std::string(STILLMAR_BENCH_DIR) + "/bench2160-pq.mp4";
     if (!fs::exists(file)) {
         std::printf("generating %s (once)...\n", file.c_str());
         std::fflush(stdout);
