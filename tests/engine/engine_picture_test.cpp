@@ -225,11 +225,12 @@ std::string toneMapChain(bool hdr, const std::string& size = "") {
            (hdr ? "tonemap=tonemap=hable:desat=0," : "") + "zscale=t=bt709:m=bt709:r=tv";
 }
 
-// A 10-bit HEVC clip in BT.2020 with transfer `trc` (PQ, HLG or plain BT.709), as phones make.
+// A 10-bit HEVC clip in BT.2020 with transfer `trc` (PQ, HLG or plain BT.709), as phones make;
+// over 576 lines, where unlabelled video is taken for BT.709 rather than BT.601.
 std::string makeWideClip(const std::string& dir, const std::string& trc) {
     const std::string path = dir + "/" + trc + ".mp4";
     const int rc = test::run(
-        "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i testsrc2=s=320x240:r=25:d=2"
+        "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i testsrc2=s=320x600:r=25:d=2"
         " -vf \"format=yuv420p,zscale=tin=bt709:min=bt709:pin=bt709:rin=tv:t=" +
         trc +
         ":p=bt2020:m=bt2020nc:r=tv:npl=100,format=yuv420p10le\" -c:v libx265"
@@ -255,7 +256,7 @@ TEST_F(PictureTest, wideGamutAndHdrClips_lookAsTheToolMapsThem) {
         auto engine = createMediaEngine();
         ASSERT_EQ(engine->open(path), EngineStatus::Ok);
         test::TestSurface surface;
-        surface.setTargetSize({160, 120});
+        surface.setTargetSize({160, 120});  // smaller, and under 576 lines
         engine->setSurface(&surface);
         engine->seek(1000);
 

@@ -7,6 +7,7 @@
 
 extern "C" {
 #include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
 }
 
 #include "platform/mci/engine/engine_counters.h"
@@ -15,6 +16,10 @@ namespace stillmar::mci::engine {
 namespace {
 
 int swsColorspace(const AVFrame* f) {
+    // RGB pictures (tone-mapped ones among them) carry no matrix: the scaler's own default,
+    // whatever the picture's size, or its RGB to RGB path shifts the colours.
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(AVPixelFormat(f->format));
+    if (desc && (desc->flags & AV_PIX_FMT_FLAG_RGB)) return SWS_CS_DEFAULT;
     switch (f->colorspace) {
         case AVCOL_SPC_BT709:
             return SWS_CS_ITU709;
