@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QPointer>
+#include <QStringList>
 #include <algorithm>
 #include <cmath>
 #include <exception>
@@ -71,6 +72,14 @@ bool standsAt(TALVEplayer& player, int32_t second) {
     return std::abs(ms - second * 1000.0) <= 500.0;
 }
 
+// Whether `second` lies past the end of the still-frame device's media, where a seek stops at
+// the end.
+bool pastTheEnd(TALVEplayer& player, int32_t second) {
+    const double lengthMs =
+        rt::leadingNumber(player.getStatusInfo(PlayerStatus::LengthSeconds)) * 1000.0;
+    return second * 1000.0 - lengthMs > 500.0;
+}
+
 // Why the still-frame device shows no frame of `file` at `second`. Before any frame was taken
 // a device without a picture means the file has none to give; otherwise that second could not
 // be shown.
@@ -89,6 +98,39 @@ QString noFrameText(const std::string& file, bool placed, int32_t second, int32_
         .arg(second)
         .arg(info.fileName())
         .arg(saved);
+}
+
+// The seconds a run passed over, runs of consecutive ones written "from à to"; "" for none.
+QString skippedText(const std::string& file, const std::vector<int32_t>& skipped) {
+    if (skipped.empty()) return {};
+    QStringList parts;
+    for (std::size_t i = 0; i < skipped.size();) {
+        std::size_t j = i;
+        while (j + 1 < skipped.size() && skipped[j + 1] == skipped[j] + 1) ++j;
+        parts << (j == i ? QString::number(skipped[i])
+                         : QStringLiteral("%1 à %2").arg(skipped[i]).arg(skipped[j]));
+        i = j + 1;
+    }
+    return QStringLiteral(
+               "Seconde(s) du fichier « %1 » qui n'ont pas pu être affichées, sans image "
+               "enregistrée : %2.")
+        .arg(QFileInfo(QString::fromStdString(file)).fileName(), parts.join(QStringLiteral(", ")));
+}
+
+// A message, followed by the seconds passed over before it.
+QString withSkipped(const QString& text, const std::string& file,
+                    const std::vector<int32_t>& skipped) {
+    const QString more = skippedText(file, skipped);
+    return more.isEmpty() ? text : text + QStringLiteral("\n") + more;
+}
+
+// The closing message of a run that passed over seconds it could not show.
+void reportSkipped(const std::string& file, const std::vector<int32_t>& skipped, int32_t saved,
+                   QWidget* parent) {
+    if (skipped.empty()) return;
+    forms::MsgBox(
+        skippedText(file, skipped) + QStringLiteral("\n%1 image(s) enregistrée(s).").arg(saved),
+        forms::MsgBoxIcon::Exclamation, QStringLiteral("Capture"), parent);
 }
 
 }  // namespace
@@ -113,6 +155,8 @@ void Form1::CaptureFrames() {
         Picture2->raise();
         const int16_t last = rt::toInt16OrRaise(captionValue(*Label2) - 1);
         int32_t k = 0;
+        int32_t saved = 0;
+        std::vector<int32_t> skipped;
         for (int32_t counter = 0; counter <= last; ++counter) {
             k = rt::add32(k, 1);
             run.progress(k, last + 1);
@@ -132,30 +176,44 @@ void Form1::CaptureFrames() {
                 CapturePlayer.PutVideoCapture(h, 0, 0, putWidth, putHeight) == "Success";
             CapturePlayer.setCommand(PlayerCommand::Pause, "", 0);
             const int32_t second = rt::add32(CaptureBase, k);
-            if (!placed || !standsAt(CapturePlayer, second)) {
-                forms::MsgBox(noFrameText(CurrentFile, placed, second, k - 1),
+            const bool there = placed && standsAt(CapturePlayer, second);
+            // A second inside the media that the device cannot show (a damaged stretch) gets
+            // no file: another second's picture under its name would pass for it. The run
+            // goes on; past the end of the media it stops.
+            if (!there && (!placed || pastTheEnd(CapturePlayer, second))) {
+                forms::MsgBox(withSkipped(noFrameText(CurrentFile, placed, second, saved),
+                                          CurrentFile, skipped),
                               forms::MsgBoxIcon::Exclamation, QStringLiteral("Erreur"), this);
                 break;
             }
-            CapMod::CaptureToClipboard(*Picture2);
+            if (!there) {
+                skipped.push_back(second);
+            } else {
+                CapMod::CaptureToClipboard(*Picture2);
 
-            const std::string file = CapMod::AddBackslash(CaptureFolder) + "Capture" +
-                                     std::to_string(rt::sub32(rt::add32(CaptureBase, k), 1)) +
-                                     ".bmp";
-            QString reason;
-            if (!CapMod::SaveClipboardPicture(file, &reason)) {
-                const int32_t saved = k - 1;
-                forms::MsgBox(QStringLiteral("L'image « %1 » n'a pas pu être enregistrée : %2.\n"
-                                             "La capture est arrêtée (%3 image(s) enregistrée(s) "
-                                             "avant cette erreur).")
-                                  .arg(QString::fromStdString(file), reason)
-                                  .arg(saved),
-                              forms::MsgBoxIcon::Exclamation, QStringLiteral("Erreur"), this);
-                break;
+                const std::string file = CapMod::AddBackslash(CaptureFolder) + "Capture" +
+                                         std::to_string(rt::sub32(second, 1)) + ".bmp";
+                QString reason;
+                if (!CapMod::SaveClipboardPicture(file, &reason)) {
+                    forms::MsgBox(
+                        withSkipped(QStringLiteral("L'image « %1 » n'a pas pu être enregistrée : "
+                                                   "%2.\nLa capture est arrêtée (%3 image(s) "
+                                                   "enregistrée(s) avant cette erreur).")
+                                        .arg(QString::fromStdString(file), reason)
+                                        .arg(saved),
+                                    CurrentFile, skipped),
+                        forms::MsgBoxIcon::Exclamation, QStringLiteral("Erreur"), this);
+                    break;
+                }
+                ++saved;
             }
             // The count may have changed during the run; reading it equal to the frames
             // taken ends the run.
-            if (captionValue(*Label2) == k) break;
+            if (captionValue(*Label2) == k) {
+                reportSkipped(CurrentFile, skipped, saved, this);
+                break;
+            }
+            if (counter == last) reportSkipped(CurrentFile, skipped, saved, this);
 
             QCoreApplication::processEvents();
             // "Quitter" during the run closes the window: nothing more is to be saved.

@@ -1,8 +1,9 @@
 // Speed and memory of the media engine on a 1080p H.264 file (25 fps, 10-second groups of
 // pictures, two minutes), next to the ffmpeg tool doing the same work. Prints figures only.
 //
-//   engine_bench [memory|capture|service|seek|decode|playback]...   (default: all, in that order)
+//   engine_bench [memory|capture|service|seek|decode|playback|hdr]...   (default: all but hdr)
 //   STILLMAR_BENCH_START=P  first second of the still-frame run (default 10)
+//   STILLMAR_BENCH_HDR_FILE=F  the 4K clip of "hdr" (default: a PQ clip made once)
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -287,6 +288,73 @@ void playback() {
     engine->setSurface(nullptr);
 }
 
+// A 4K 10-bit HEVC file tagged PQ / BT.2020 (the pictures themselves do not change the cost):
+// 20 s played into a 489x372 window, where each picture is scaled down before it is
+// tone-mapped, against the ffmpeg tool decoding it; then one tone-mapped capture at 3840x2160.
+void hdr() {
+    constexpr int kSeconds = 20;
+    // STILLMAR_BENCH_HDR_FILE: another file instead (the same one tagged BT.709 shows what
+    // the mapping costs).
+    const char* given = std::getenv("STILLMAR_BENCH_HDR_FILE");
+    const std::string file = given ? given : std::string(STILLMAR_BENCH_DIR) + "/bench2160-pq.mp4";
+    if (!fs::exists(file)) {
+        std::printf("generating %s (once)...\n", file.c_str());
+        std::fflush(stdout);
+        const std::string tmp = file + ".tmp.mp4";
+        if (run("ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i "
+                "testsrc2=s=3840x2160:r=25:d=" +
+                std::to_string(kSeconds + 2) +
+                " -pix_fmt yuv420p10le -c:v libx265 -preset ultrafast -x265-params log-level=error"
+                " -color_trc smpte2084 -color_primaries bt2020 -colorspace bt2020nc \"" +
+                tmp + "\"") != 0)
+            return;
+        fs::rename(tmp, file);
+    }
+    std::printf("\n== %d s of 4K HDR (PQ) HEVC playback into 489x372\n", kSeconds);
+    auto engine = createMediaEngine();
+    BenchSurface surface(Size{489, 372});
+    if (engine->open(file) != EngineStatus::Ok) return;
+    engine->setSurface(&surface);
+    auto before = stillmar::mci::engine::engineCounters();
+    engine->play(0, kSeconds * 1000);
+    engine->waitUntilStopped(std::chrono::seconds(kSeconds * 3));
+    auto d = stillmar::mci::engine::engineCounters() - before;
+    std::printf(
+        "  %lld frames presented, %lld dropped, %lld late (of %d due); %lld tone-mapped,"
+        " %.1f ms each\n",
+        (long long)d.presented, (long long)d.dropped, (long long)d.late, kSeconds * 25,
+        (long long)d.toneMaps, d.toneMaps ? d.toneMapNs / 1e6 / double(d.toneMaps) : 0.0);
+
+    stillmar::mci::engine::clearSourceCache();
+    EngineStatus status;
+    auto source = stillmar::mci::engine::MediaSource::open(file, status);
+    if (source) {
+        auto t0 = Clock::now();
+        source->seekVideo(0, true);
+        int frames = 1;
+        while (source->nextVideo()) ++frames;
+        const double ours = seconds(t0, Clock::now());
+        const double tool = timeCommand("ffmpeg -nostdin -hide_banner -loglevel error -i \"" +
+                                        file + "\" -f null -");
+        std::printf("  decoding: engine %.1f fps, ffmpeg -f null %.1f fps (%d frames)\n",
+                    frames / ours, frames / tool, frames);
+    }
+
+    engine->seek(10000);
+    const std::string out =
+        (fs::temp_directory_path() / ("stillmar-bench-hdr-" + std::to_string(getpid()) + ".bmp"))
+            .string();
+    before = stillmar::mci::engine::engineCounters();
+    const auto t0 = Clock::now();
+    const EngineStatus captured = engine->captureFrame(out);
+    const double took = seconds(t0, Clock::now());
+    d = stillmar::mci::engine::engineCounters() - before;
+    std::printf("  capture ... as at 3840x2160: %.0f ms (%s), of which tone mapping %.0f ms\n",
+                took * 1000, captured == EngineStatus::Ok ? "ok" : "failed", d.toneMapNs / 1e6);
+    fs::remove(out);
+    engine->setSurface(nullptr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -306,6 +374,7 @@ int main(int argc, char** argv) {
         if (p == "seek") seek(file);
         if (p == "decode") decode(file);
         if (p == "playback") playback();
+        if (p == "hdr") hdr();
     }
     return 0;
 }

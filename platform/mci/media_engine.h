@@ -49,8 +49,11 @@ class MediaEngine {
     virtual int64_t positionMs() const = 0;
 
     // Stops playback and presents the frame whose display time contains `ms` (clamped into
-    // 0..length). Returns once that frame has been presented.
-    virtual void seek(int64_t ms) = 0;
+    // 0..length). Returns once that frame has been presented. Where the pictures up to `ms`
+    // cannot be decoded (a damaged stretch), the nearest whole picture is presented instead
+    // and the position becomes its time. Unsupported, with the position and picture left as
+    // they were, when no picture can be decoded from `ms` to the end.
+    virtual EngineStatus seek(int64_t ms) = 0;
     // Stops playback and presents the frame `frames` frames after the one shown (before it
     // when negative), in display order; at the first or last frame it stays there. Returns
     // once that frame has been presented; the mode is then Paused and the position inside

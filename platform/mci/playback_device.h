@@ -10,8 +10,10 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "platform/mci/device.h"
+#include "platform/mci/media_engine.h"
 
 namespace stillmar::mci {
 
@@ -162,7 +164,8 @@ class PlaybackDevice : public Device {
         return err::kOk;
     }
 
-    // "to end", "to T" (in the device's time format) or "to start"; 261 for none of them.
+    // "to end", "to T" (in the device's time format) or "to start"; 261 for none of them. 296
+    // when the engine finds nothing it can show from there to the end (a damaged file).
     uint32_t seek(const Args& args, std::string&) {
         int64_t ms = 0;
         if (args.has("to end")) {
@@ -172,8 +175,12 @@ class PlaybackDevice : public Device {
         } else if (!args.has("to start")) {
             return err::kMissingParameter;
         }
-        engine_->seek(ms);
-        return err::kOk;
+        if constexpr (std::is_void_v<decltype(engine_->seek(ms))>) {
+            engine_->seek(ms);
+            return err::kOk;
+        } else {
+            return engine_->seek(ms) == EngineStatus::Ok ? err::kOk : err::kInvalidFile;
+        }
     }
 
     uint32_t setaudio(const Args& args, std::string&) {

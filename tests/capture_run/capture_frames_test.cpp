@@ -78,8 +78,8 @@ class CaptureRunTest : public ::testing::Test {
     }
 
     // Opens the clock in the main player and leaves it at `ms`, stopped or playing on.
-    void openClockAt(int64_t ms, bool playing) {
-        const std::string clock = test::fixture("clock.mp4");
+    void openClockAt(int64_t ms, bool playing, const std::string& name = "clock.mp4") {
+        const std::string clock = test::fixture(name);
         ASSERT_FALSE(clock.empty());
         form->CurrentFile = clock;
         form->PlayCurrentFile();
@@ -250,6 +250,38 @@ TEST_F(CaptureRunTest, CaptureFrames_pastTheEnd_stopsAtTheSecondItCannotShow) {
               (std::set<std::string>{"Capture17.bmp", "Capture18.bmp", "Capture19.bmp"}));
     EXPECT_EQ(frameIn("Capture18.bmp"), 19 * kFps);
     EXPECT_TRUE(picture2IsEmpty());
+}
+
+// Seconds 9 to 11 of this clip cannot be decoded: no file carries their name (another
+// second's picture would pass for them), the seconds around them are saved exactly, and one
+// message at the end names them.
+TEST_F(CaptureRunTest, CaptureFrames_overADamagedStretch_skipsTheSecondsItCannotShow) {
+    openClockAt(7000, false, "damaged.mp4");
+    setCount(8);
+    form->CaptureFrames();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].prompt,
+              QStringLiteral("Seconde(s) du fichier « damaged.mp4 » qui n'ont pas pu être "
+                             "affichées, sans image enregistrée : 9 à 11.\n"
+                             "5 image(s) enregistrée(s)."));
+    ASSERT_EQ(savedFiles(), (std::set<std::string>{"Capture6.bmp", "Capture7.bmp", "Capture11.bmp",
+                                                   "Capture12.bmp", "Capture13.bmp"}));
+    for (const int second : {7, 8, 12, 13, 14})
+        EXPECT_EQ(frameIn("Capture" + std::to_string(second - 1) + ".bmp"), second * kFps);
+    EXPECT_TRUE(picture2IsEmpty());
+
+    // A run that then meets the end says both in one message.
+    for (const auto& e : fs::directory_iterator(folder)) fs::remove(e.path());
+    boxes.clear();
+    ASSERT_EQ(send("seek MYPLAYER to 8000"), 0u);
+    setCount(14);
+    form->CaptureFrames();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].prompt.startsWith(QStringLiteral("La seconde 21 ")) &&
+                boxes[0].prompt.contains(QStringLiteral("10 image(s) enregistrée(s)")) &&
+                boxes[0].prompt.endsWith(QStringLiteral("enregistrée : 9 à 11.")))
+        << boxes[0].prompt.toStdString();
+    EXPECT_EQ(savedFiles().size(), 10u);
 }
 
 // The count lowered during the run: the run goes on to the bound it read at the start, and

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "platform/mci/media_engine.h"
@@ -177,6 +178,77 @@ INSTANTIATE_TEST_SUITE_P(Sound, AudioFileTest,
                                  if (ch == '.') ch = '_';
                              return n;
                          });
+
+}  // namespace
+}  // namespace stillmar::mci
+
+namespace stillmar::mci {
+namespace {
+
+// A file with a stretch that cannot be decoded (8.4 s to 12 s): a seek shows a whole picture
+// and the position names it, the very picture the undamaged file has there; outside the
+// stretch seeks stay exact, and playback runs through it.
+TEST(DamagedFileTest, seekIntoTheHole_showsTheNearestWholeFrame_andNamesItsTime) {
+    const std::string damaged = test::fixture("damaged.mp4");
+    const std::string clean = test::fixture("clock.mp4");
+    ASSERT_FALSE(damaged.empty());
+    ASSERT_FALSE(clean.empty());
+    const std::string dir = test::makeTempDir("engine-damaged");
+    auto engine = createMediaEngine();
+    auto reference = createMediaEngine();
+    ASSERT_EQ(engine->open(damaged), EngineStatus::Ok);
+    ASSERT_EQ(reference->open(clean), EngineStatus::Ok);
+    TestSurface surface;
+    engine->setSurface(&surface);
+
+    // Forward and back, into the hole from either side, out of it within a group of pictures.
+    for (const int64_t target : {7000, 9000, 10000, 11000, 13000, 8300, 11900, 12000, 16000}) {
+        SCOPED_TRACE(target);
+        ASSERT_EQ(engine->seek(target), EngineStatus::Ok);
+        const int64_t at = engine->positionMs();
+        const bool inHole = target >= 8400 && target < 12000;
+        if (!inHole) {
+            EXPECT_EQ(at, target);
+        }
+        EXPECT_TRUE(at < 8400 || at >= 12000) << at;
+        EXPECT_EQ(surface.shownFrame(), int(at * 25 / 1000));
+
+        ASSERT_EQ(engine->captureFrame(dir + "/damaged.bmp"), EngineStatus::Ok);
+        ASSERT_EQ(reference->seek(at), EngineStatus::Ok);
+        ASSERT_EQ(reference->captureFrame(dir + "/clean.bmp"), EngineStatus::Ok);
+        sys::BmpImage mine, theirs;
+        ASSERT_TRUE(sys::readBmp(dir + "/damaged.bmp", mine));
+        ASSERT_TRUE(sys::readBmp(dir + "/clean.bmp", theirs));
+        EXPECT_EQ(mine.pixels, theirs.pixels);
+    }
+
+    // Nothing whole from the target to the end: the seek fails and leaves the picture and
+    // position as they were.
+    auto ending = createMediaEngine();
+    const std::string damagedEnd = test::fixture("damaged_end.mp4");
+    ASSERT_FALSE(damagedEnd.empty());
+    ASSERT_EQ(ending->open(damagedEnd), EngineStatus::Ok);
+    ending->setSurface(&surface);
+    ASSERT_EQ(ending->seek(15000), EngineStatus::Ok);
+    EXPECT_NE(ending->seek(19000), EngineStatus::Ok);
+    EXPECT_EQ(ending->positionMs(), 15000);
+    EXPECT_EQ(surface.shownFrame(), 15 * 25);
+    ending->setSurface(nullptr);
+    ending.reset();
+    engine->setSurface(&surface);
+
+    // Through the hole to the end of the range, in about the range's time.
+    const auto start = std::chrono::steady_clock::now();
+    engine->play(7600, 12800);
+    ASSERT_TRUE(engine->waitUntilStopped(20s));
+    const double took =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(engine->positionMs(), 12800);
+    EXPECT_EQ(surface.shownFrame(), 320);
+    EXPECT_LT(took, 5.2 + 2.0);
+    engine->setSurface(nullptr);
+    std::filesystem::remove_all(dir);
+}
 
 }  // namespace
 }  // namespace stillmar::mci

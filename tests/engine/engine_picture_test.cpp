@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <utility>
 
 extern "C" {
 #include <libavutil/display.h>
@@ -219,6 +221,70 @@ TEST_F(PictureTest, progressiveUnturnedVideo_isConvertedExactlyAsDecoded) {
     EXPECT_EQ(engine->info().videoSize, (Size{320, 240}));
     engine->seek(1520);
     EXPECT_EQ(largestDifference(capture(*engine), toolFrame(path, 38)), 0);
+}
+
+// The chain a person would give the ffmpeg tool to see an HDR picture as ordinary video; `size`
+// scales it down first.
+std::string toneMapChain(bool hdr, const std::string& size = "") {
+    return "zscale=" + (size.empty() ? "" : size + ":f=bicubic:") +
+           "t=linear:npl=100,format=gbrpf32le,zscale=p=bt709," +
+           (hdr ? "tonemap=tonemap=hable:desat=0," : "") + "zscale=t=bt709:m=bt709:r=tv";
+}
+
+// A 10-bit HEVC clip in BT.2020 with transfer `trc` (PQ, HLG or plain BT.709), as phones make;
+// over 576 lines, where unlabelled video is taken for BT.709 rather than BT.601.
+std::string makeWideClip(const std::string& dir, const std::string& trc) {
+    const std::string path = dir + "/" + trc + ".mp4";
+    const int rc = test::run(
+        "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i testsrc2=s=320x600:r=25:d=2"
+        " -vf \"format=yuv420p,zscale=tin=bt709:min=bt709:pin=bt709:rin=tv:t=" +
+        trc +
+        ":p=bt2020:m=bt2020nc:r=tv:npl=100,format=yuv420p10le\" -c:v libx265"
+        " -x265-params log-level=error -color_trc " +
+        trc + " -color_primaries bt2020 -colorspace bt2020nc \"" + path + "\"");
+    EXPECT_EQ(rc, 0);
+    return rc == 0 ? path : "";
+}
+
+sys::BmpImage asImage(const VideoFrame& frame) {
+    return {frame.width, frame.height, 32, frame.pixels};
+}
+
+// PQ and HLG pictures are tone-mapped to BT.709, and a BT.2020 picture with an ordinary
+// transfer only has its gamut converted: in stills at full size and in the window at the size
+// shown, as the ffmpeg tool makes them through the same chain.
+TEST_F(PictureTest, wideGamutAndHdrClips_lookAsTheToolMapsThem) {
+    for (const auto& [trc, hdr] : {std::pair{"smpte2084", true}, std::pair{"arib-std-b67", true},
+                                   std::pair{"bt709", false}}) {
+        SCOPED_TRACE(trc);
+        const std::string path = makeWideClip(dir_, trc);
+        ASSERT_FALSE(path.empty());
+        auto engine = createMediaEngine();
+        ASSERT_EQ(engine->open(path), EngineStatus::Ok);
+        test::TestSurface surface;
+        surface.setTargetSize({160, 120});  // smaller, and under 576 lines
+        engine->setSurface(&surface);
+        engine->seek(1000);
+
+        const sys::BmpImage still = capture(*engine);
+        EXPECT_LE(largestDifference(still, toolFrame(path, 25, toneMapChain(hdr))), 2);
+        // The code values read as ordinary video look far off.
+        EXPECT_GT(largestDifference(still, toolFrame(path, 25)), 40);
+
+        ASSERT_TRUE(surface.presented());
+        const sys::BmpImage shown = asImage(*surface.presented());
+        EXPECT_EQ(shown.width, 160);
+        EXPECT_LE(largestDifference(shown, toolFrame(path, 25, toneMapChain(hdr, "w=160:h=120"))),
+                  2);
+
+        // Played frames take the same way.
+        engine->play(1200, 1600);
+        ASSERT_TRUE(engine->waitUntilStopped(20s));
+        EXPECT_LE(largestDifference(asImage(*surface.presented()),
+                                    toolFrame(path, 40, toneMapChain(hdr, "w=160:h=120"))),
+                  2);
+        engine->setSurface(nullptr);
+    }
 }
 
 }  // namespace

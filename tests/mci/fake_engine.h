@@ -40,10 +40,11 @@ class FakeEngine final : public MediaEngine {
     void refresh() override { ++s_->refreshes; }
     EngineMode mode() const override { return s_->mode; }
     int64_t positionMs() const override { return s_->position; }
-    void seek(int64_t ms) override {
+    EngineStatus seek(int64_t ms) override {
         s_->calls.push_back("seek " + std::to_string(ms));
         s_->position = std::clamp<int64_t>(ms, 0, s_->info.lengthMs);
         s_->mode = EngineMode::Stopped;
+        return EngineStatus::Ok;
     }
     void step(int64_t frames) override {
         s_->calls.push_back("step " + std::to_string(frames));

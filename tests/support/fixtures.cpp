@@ -5,6 +5,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -122,6 +123,39 @@ bool makeFixture(const std::string& name, const std::string& out) {
         if (ec) return false;
         fs::resize_file(temp, size / 2, ec);
         if (ec) return false;
+    } else if (name == "damaged.mp4" || name == "damaged_end.mp4") {
+        // clock.mp4's bytes from the video packet shown at 8.4 s to the one shown at 11.6 s
+        // (or from 18.4 s to its last picture) zeroed, as a bad sector or a broken download
+        // leaves them; the index stays whole.
+        const bool toEnd = name == "damaged_end.mp4";
+        const double first = toEnd ? 18.4 : 8.4, last = toEnd ? 1e9 : 11.6;
+        const std::string source = fixture("clock.mp4");
+        const std::string list = out + ".packets";
+        if (source.empty() ||
+            run("ffprobe -v error -select_streams v -show_entries packet=pts_time,pos,size "
+                "-of csv=p=0 \"" +
+                source + "\" > \"" + list + "\"") != 0)
+            return false;
+        int64_t from = -1, to = -1, ends = -1;
+        std::ifstream packets(list);
+        double t = 0;
+        char comma = 0;
+        int64_t pos = 0, size = 0;
+        // ffprobe writes the fields in its own order: time, size, position.
+        while (packets >> t >> comma >> size >> comma >> pos) {
+            if (t >= first && (from < 0 || pos < from)) from = pos;
+            if (t >= last && (to < 0 || pos < to)) to = pos;
+            ends = std::max(ends, pos + size);
+        }
+        if (toEnd) to = ends;
+        fs::remove(list, ec);
+        fs::copy_file(source, temp, fs::copy_options::overwrite_existing, ec);
+        if (ec || from < 0 || to <= from) return false;
+        std::fstream f(temp, std::ios::binary | std::ios::in | std::ios::out);
+        f.seekp(from);
+        const std::string zeros(std::size_t(to - from), '\0');
+        f.write(zeros.data(), std::streamsize(zeros.size()));
+        if (!f) return false;
     } else {
         const std::string args = recipe(name);
         if (args.empty()) return false;

@@ -38,6 +38,9 @@ constexpr int kFrameBits = 12;
 //   noise.bin   4 KiB of pseudo-random bytes; empty.mp4 an empty file
 //   truncated.mp4  the first half of clock.mp4 (moov at the end: unplayable)
 //   truncated.mpg  the first half of clock.mpg (a playable prefix)
+//   damaged.mp4 clock.mp4 with the bytes of its pictures from 8.4 s to 11.6 s zeroed: nothing
+//               from 8.4 s to the keyframe at 12 s can be decoded
+//   damaged_end.mp4  the same with the pictures from 18.4 s to the end zeroed
 // Returns the fixture's absolute path; fails the calling test (ADD_FAILURE) and returns an
 // empty text when the tool cannot make it.
 std::string fixture(const std::string& name);

@@ -245,6 +245,10 @@ bool MediaSource::demuxSeek(int64_t videoTicks) {
     cur_.reset();
     lookahead_.reset();
     lastTicks_ = AV_NOPTS_VALUE;
+    unshown_.clear();
+    lost_.clear();
+    damagedInput_ = tainted_ = false;
+    lastKeyTicks_ = AV_NOPTS_VALUE;
     lastFedDts_ = replayTo_ = AV_NOPTS_VALUE;
     fedWithoutDts_ = false;
     inputEnded_ = drained_ = false;

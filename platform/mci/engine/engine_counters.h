@@ -16,6 +16,8 @@ struct EngineCounters {
     int64_t seekNs = 0;        // time spent in them
     int64_t conversions = 0;   // pictures scaled / converted to RGB
     int64_t conversionNs = 0;  // time spent converting
+    int64_t toneMaps = 0;      // of them, HDR or BT.2020 pictures mapped to BT.709 first
+    int64_t toneMapNs = 0;     // time spent mapping (within conversionNs)
     int64_t presented = 0;     // playback frames presented when due
     int64_t dropped = 0;       // playback frames skipped because the clock had passed them
     int64_t late = 0;          // playback frames presented more than a frame after their time
@@ -30,6 +32,8 @@ struct EngineCounters {
                 seekNs - o.seekNs,
                 conversions - o.conversions,
                 conversionNs - o.conversionNs,
+                toneMaps - o.toneMaps,
+                toneMapNs - o.toneMapNs,
                 presented - o.presented,
                 dropped - o.dropped,
                 late - o.late,
@@ -42,7 +46,8 @@ struct EngineCounters {
 
 namespace counters {
 inline std::atomic<int64_t> seeks{0}, seekFrames{0}, seekNs{0}, conversions{0}, conversionNs{0},
-    presented{0}, dropped{0}, late{0}, steps{0}, stepFrames{0}, stepNs{0}, stepBytes{0};
+    toneMaps{0}, toneMapNs{0}, presented{0}, dropped{0}, late{0}, steps{0}, stepFrames{0},
+    stepNs{0}, stepBytes{0};
 inline void add(std::atomic<int64_t>& c, int64_t n) {
     c.fetch_add(n, std::memory_order_relaxed);
 }
@@ -51,9 +56,10 @@ inline void add(std::atomic<int64_t>& c, int64_t n) {
 inline EngineCounters engineCounters() {
     using namespace counters;
     constexpr auto r = std::memory_order_relaxed;
-    return {seeks.load(r),        seekFrames.load(r), seekNs.load(r),  conversions.load(r),
-            conversionNs.load(r), presented.load(r),  dropped.load(r), late.load(r),
-            steps.load(r),        stepFrames.load(r), stepNs.load(r),  stepBytes.load(r)};
+    return {seeks.load(r),        seekFrames.load(r), seekNs.load(r),    conversions.load(r),
+            conversionNs.load(r), toneMaps.load(r),   toneMapNs.load(r), presented.load(r),
+            dropped.load(r),      late.load(r),       steps.load(r),     stepFrames.load(r),
+            stepNs.load(r),       stepBytes.load(r)};
 }
 
 }  // namespace stillmar::mci::engine

@@ -43,7 +43,7 @@ class FfmpegEngine final : public MediaEngine {
     void refresh() override;
     EngineMode mode() const override;
     int64_t positionMs() const override;
-    void seek(int64_t ms) override;
+    EngineStatus seek(int64_t ms) override;
     void step(int64_t frames) override;
     void play(int64_t fromMs, int64_t toMs) override;
     bool waitUntilStopped(std::chrono::milliseconds timeout) override;
@@ -77,6 +77,10 @@ class FfmpegEngine final : public MediaEngine {
         FramePtr frame;
         int64_t ptsMs = 0;
         int64_t positionMs = -1;  // a step's target: where the device then stands
+        // A target: whether a picture could be found for it, and whether it stands for the
+        // target time or is the nearest whole picture to it (a damaged stretch).
+        bool found = true;
+        bool atTarget = true;
     };
     struct AudioItem {
         uint32_t serial = 0;
@@ -136,6 +140,8 @@ class FfmpegEngine final : public MediaEngine {
     int64_t playStartMs_ = 0;
     FramePtr shown_;
     int64_t shownPtsMs_ = 0;
+    bool targetFound_ = true;  // of the last target presented (FrameItem)
+    bool targetAtTarget_ = true;
     PlaybackClock clock_;
     int32_t speed_ = 1000;
 

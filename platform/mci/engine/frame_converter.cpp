@@ -7,6 +7,7 @@
 
 extern "C" {
 #include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
 }
 
 #include "platform/mci/engine/engine_counters.h"
@@ -15,6 +16,10 @@ namespace stillmar::mci::engine {
 namespace {
 
 int swsColorspace(const AVFrame* f) {
+    // RGB pictures (tone-mapped ones among them) carry no matrix: the scaler's own default,
+    // whatever the picture's size, or its RGB to RGB path shifts the colours.
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(AVPixelFormat(f->format));
+    if (desc && (desc->flags & AV_PIX_FMT_FLAG_RGB)) return SWS_CS_DEFAULT;
     switch (f->colorspace) {
         case AVCOL_SPC_BT709:
             return SWS_CS_ITU709;
@@ -76,6 +81,17 @@ SwsContext* FrameConverter::makeScaler(const AVFrame* frame, int dstW, int dstH,
 }
 
 bool FrameConverter::scale(const AVFrame* frame, AVFrame* to) {
+    FramePtr mapped;
+    if (ToneMap::needed(frame)) {
+        const auto t0 = std::chrono::steady_clock::now();
+        mapped = toneMap_.apply(frame, Size{to->width, to->height});
+        // Shown as decoded when the filters cannot take it.
+        if (mapped) frame = mapped.get();
+        counters::add(counters::toneMaps, 1);
+        counters::add(counters::toneMapNs, std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                               std::chrono::steady_clock::now() - t0)
+                                               .count());
+    }
     const int cs = swsColorspace(frame);
     const int range = fullRange(frame) ? 1 : 0;
     if (!scaler_ || srcW_ != frame->width || srcH_ != frame->height ||

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "platform/mci/engine/ff.h"
+#include "platform/mci/engine/tone_map.h"
 #include "platform/mci/video_surface.h"
 
 namespace stillmar::mci::engine {
@@ -29,7 +30,7 @@ class FrameConverter {
   public:
     // `threads` > 1: each picture is converted in that many slices at once. The slices are the
     // rows one thread would make: the pixels are the same either way.
-    explicit FrameConverter(int threads = 1) : threads_(threads) {}
+    explicit FrameConverter(int threads = 1) : threads_(threads), toneMap_(threads) {}
     // As many slices as the machine has cores.
     static int allCores();
 
@@ -41,10 +42,11 @@ class FrameConverter {
   private:
     SwsContext* makeScaler(const AVFrame* frame, int dstW, int dstH, AVPixelFormat to) const;
     // Converts `frame` into `to`, whose size and format are set (and buffers, when `to` is
-    // not to get its own).
+    // not to get its own). HDR and BT.2020 pictures are mapped to BT.709 first, at `to`'s size.
     bool scale(const AVFrame* frame, AVFrame* to);
 
     int threads_ = 1;
+    ToneMap toneMap_;
     ScalerPtr scaler_;
     int srcW_ = 0, srcH_ = 0, srcFormat_ = -1, dstW_ = 0, dstH_ = 0, dstFormat_ = -1;
     int colorspace_ = -1, range_ = -1;

@@ -32,14 +32,18 @@ class MediaSource {
     const MediaInfo& info() const { return info_; }
 
     // The frame whose display time contains `ms` (the last frame at or before it, counted from
-    // the video stream's start); null when none can be decoded. `reseek` forces a demuxer
-    // seek (so that the audio packets around `ms` are read again; when the decoder already
-    // stands there, its video packets are then passed over instead of decoded again). The
-    // frame stays valid until the next call.
+    // the video stream's start). When the pictures after that frame up to `ms` could not be
+    // decoded (a damaged stretch), the whole picture nearest to `ms` instead, before or after
+    // it, and seekShowsTarget() is false. Null when no picture can be decoded from `ms` to the
+    // end. `reseek` forces a demuxer seek (so that the audio packets around `ms` are read
+    // again; when the decoder already stands there, its video packets are then passed over
+    // instead of decoded again). The frame stays valid until the next call.
     const AVFrame* seekVideo(int64_t ms, bool reseek);
+    // Whether the frame the last seekVideo() gave stands for its target.
+    bool seekShowsTarget() const { return atTarget_; }
     // The next frame in display order; null at the end, on a fatal error, or when the
     // interrupt flag is raised before the next packet is read (the file then goes on where it
-    // stood at the next call).
+    // stood at the next call). Damaged pictures are passed over (see decodeRaw()).
     const AVFrame* nextVideo();
     // Frame steps (frame_steps.cpp), `ticks` being a frame's time in the stream's time base.
     // The frame after the one at `ticks` in display order: decoded on from it, after an exact
@@ -98,7 +102,14 @@ class MediaSource {
     int readPacket(AVPacket* pkt);
     bool demuxSeek(int64_t videoTicks);
     bool feedVideo();
+    // The next whole picture in display order. A picture is damaged, and never given, when
+    // the decoder flags it, or when it comes out after the decoder reported damaged input or
+    // after a picture sent to it did not come out (it is lost), before the next keyframe (it
+    // may refer to what was lost). Lost and damaged pictures are kept in lost_.
     FramePtr decodeRaw();
+    void noteLosses(int64_t ticks);
+    bool lostWithin(int64_t after, int64_t upTo) const;
+    void forgetLossesTo(int64_t ticks);
     int64_t frameTicks(const AVFrame* f) const { return f->best_effort_timestamp; }
     int64_t frameDuration(const AVFrame* f) const;
     bool sameGroupOfPictures(int64_t fromTicks, int64_t toTicks) const;
@@ -127,7 +138,15 @@ class MediaSource {
     bool waitKey_ = false;  // after a demuxer seek: drop video packets up to a keyframe
     int keyWait_ = 0;
     bool inputEnded_ = false, drained_ = false;
-    int errors_ = 0;
+    int errors_ = 0;  // decoding errors in a row, with no packet taken nor picture given
+    // Display times of the video packets sent since the decoder was flushed whose picture has
+    // not come out whole yet, and of the pictures known lost (see decodeRaw()).
+    std::vector<int64_t> unshown_, lost_;
+    bool damagedInput_ = false;  // the decoder reported damage since it was flushed
+    bool damageSeen_ = false;    // ... since the current seek began
+    bool tainted_ = false;       // damage or a lost picture since the last keyframe given
+    int64_t lastKeyTicks_ = AV_NOPTS_VALUE;
+    bool atTarget_ = true;
     bool skipNonRef_ = false;
     // The last video packet sent to the decoder since it was flushed (and whether one had no
     // decode time), and after a seek of the demuxer alone, the packets it has had already.

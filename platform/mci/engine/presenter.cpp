@@ -91,6 +91,8 @@ bool FfmpegEngine::handleItem(FrameItem& item) {
             lock.lock();
             if (item.serial == serial_) {
                 presentedSerial_ = item.serial;
+                targetFound_ = item.found;
+                targetAtTarget_ = item.atTarget;
                 if (rules().clockRuns && pipeline_) {
                     clock_.set(playStartMs_);
                     clock_.start();

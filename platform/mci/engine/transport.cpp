@@ -13,10 +13,11 @@ constexpr auto kSeekTimeout = 30s;
 
 }  // namespace
 
-void FfmpegEngine::seek(int64_t ms) {
+EngineStatus FfmpegEngine::seek(int64_t ms) {
     std::unique_lock lock(mutex_);
-    if (!source_ || stopping_) return;
+    if (!source_ || stopping_) return EngineStatus::Ok;
     const int64_t target = std::clamp<int64_t>(ms, 0, info_.lengthMs);
+    const int64_t from = positionLocked();
     dropAudio();
     mode_ = EngineMode::Seeking;
     toMs_ = -1;
@@ -26,8 +27,20 @@ void FfmpegEngine::seek(int64_t ms) {
     const uint32_t serial = post(Command{target, ++serial_, false, false, false});
     stateCv_.wait_for(lock, kSeekTimeout,
                       [&] { return stopping_ || serial_ != serial || presentedSerial_ == serial; });
-    if (serial_ == serial) mode_ = EngineMode::Stopped;
+    EngineStatus status = EngineStatus::Ok;
+    if (serial_ == serial) {
+        mode_ = EngineMode::Stopped;
+        // The position names the picture shown: the target's own, the nearest whole one, or
+        // (nothing to show from the target on) the one shown before.
+        if (presentedSerial_ == serial && !targetFound_) {
+            posMs_ = from;
+            status = EngineStatus::Unsupported;
+        } else if (presentedSerial_ == serial && !targetAtTarget_) {
+            posMs_ = shownPtsMs_;
+        }
+    }
     stateCv_.notify_all();
+    return status;
 }
 
 void FfmpegEngine::step(int64_t frames) {

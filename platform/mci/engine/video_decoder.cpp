@@ -87,10 +87,43 @@ bool MediaSource::feedVideo() {
         video_->skip_frame = skip ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
         lastFedDts_ = pkt->dts;
         fedWithoutDts_ = fedWithoutDts_ || pkt->dts == AV_NOPTS_VALUE;
+        // A picture skipped on purpose is not awaited.
+        if (!skip && pkt->pts != AV_NOPTS_VALUE) unshown_.push_back(pkt->pts);
         const int rc = avcodec_send_packet(video_.get(), pkt.get());
-        if (rc >= 0) return true;
-        if (translate(rc) != FfStatus::Corrupt || ++errors_ > kMaxDecodeErrors) return false;
+        if (rc >= 0) {
+            errors_ = 0;
+            return true;
+        }
+        // A packet the decoder refuses is passed over, however many follow: a damaged stretch
+        // of a file is read through to the pictures after it.
+        if (translate(rc) != FfStatus::Corrupt) return false;
+        damagedInput_ = damageSeen_ = tainted_ = true;
     }
+}
+
+void MediaSource::noteLosses(int64_t ticks) {
+    // Pictures come out in display order: one sent earlier than `ticks` that has not come out
+    // by now never will.
+    bool lost = false;
+    std::erase_if(unshown_, [&](int64_t t) {
+        if (t < ticks && damagedInput_) {
+            lost_.push_back(t);
+            // A keyframe's leading pictures (shown before it, referring to what preceded it)
+            // are not needed by what follows it.
+            lost = lost || lastKeyTicks_ == AV_NOPTS_VALUE || t > lastKeyTicks_;
+        }
+        return t <= ticks;
+    });
+    if (lost) tainted_ = true;
+}
+
+bool MediaSource::lostWithin(int64_t after, int64_t upTo) const {
+    return std::any_of(lost_.begin(), lost_.end(),
+                       [&](int64_t t) { return t > after && t <= upTo; });
+}
+
+void MediaSource::forgetLossesTo(int64_t ticks) {
+    std::erase_if(lost_, [&](int64_t t) { return t <= ticks; });
 }
 
 FramePtr MediaSource::decodeRaw() {
@@ -104,9 +137,30 @@ FramePtr MediaSource::decodeRaw() {
                 frame->best_effort_timestamp =
                     lastTicks_ == AV_NOPTS_VALUE ? vStart_ : lastTicks_ + defaultDuration_;
             }
-            lastTicks_ = frame->best_effort_timestamp;
+            const int64_t t = frame->best_effort_timestamp;
+            lastTicks_ = t;
             fresh_ = false;
+            errors_ = 0;
             ++decoded_;
+            if (frame->decode_error_flags != 0 || (frame->flags & AV_FRAME_FLAG_CORRUPT) != 0) {
+                // Concealed by the decoder: it stays awaited, and is lost when a later picture
+                // comes out; what follows may refer to it.
+                damagedInput_ = damageSeen_ = tainted_ = true;
+                av_frame_unref(frame.get());
+                continue;
+            }
+            noteLosses(t);
+            if (frame->key_frame) {
+                // A whole keyframe starts afresh: what the decoder holds back after it is not
+                // taken for lost.
+                lastKeyTicks_ = t;
+                tainted_ = damagedInput_ = false;
+            }
+            if (tainted_) {
+                lost_.push_back(t);
+                av_frame_unref(frame.get());
+                continue;
+            }
             return frame;
         }
         const FfStatus s = translate(rc);
@@ -121,7 +175,11 @@ FramePtr MediaSource::decodeRaw() {
             if (avcodec_send_packet(video_.get(), nullptr) < 0) return nullptr;
             continue;
         }
-        if (s == FfStatus::Corrupt && ++errors_ <= kMaxDecodeErrors) continue;
+        if (s == FfStatus::Corrupt && ++errors_ <= kMaxDecodeErrors) {
+            damagedInput_ = damageSeen_ = tainted_ = true;
+            continue;
+        }
+        if (s == FfStatus::EndOfStream) noteLosses(INT64_MAX);  // nothing more comes out
         return nullptr;
     }
 }
@@ -144,6 +202,7 @@ const AVFrame* MediaSource::seekVideo(int64_t ms, bool reseek) {
     const int64_t target = vStart_ + fromMs(std::max<int64_t>(0, ms), vs->time_base);
     const bool there = cur_ && frameTicks(cur_.get()) <= target &&
                        target < frameTicks(cur_.get()) + frameDuration(cur_.get());
+    atTarget_ = true;
     if (!reseek && there) return shown();
     if (reseek && there && lastFedDts_ != AV_NOPTS_VALUE && !fedWithoutDts_ && !inputEnded_ &&
         !waitKey_) {
@@ -168,8 +227,10 @@ const AVFrame* MediaSource::seekVideo(int64_t ms, bool reseek) {
         if (!forward && !demuxSeek(seekTo)) return nullptr;
         targetTicks_ = target;
         fedBeforeTarget_ = AV_NOPTS_VALUE;
-        FramePtr candidate;
+        damageSeen_ = false;
+        FramePtr candidate, after;
         if (forward && cur_ && frameTicks(cur_.get()) <= target) candidate = std::move(cur_);
+        if (candidate) forgetLossesTo(frameTicks(candidate.get()));
         bool overshoot = false;
         while (true) {
             FramePtr f = decodeRaw();
@@ -183,21 +244,56 @@ const AVFrame* MediaSource::seekVideo(int64_t ms, bool reseek) {
                 const bool contains = target < t + frameDuration(f.get());
                 if (keepPrev_ && candidate) prev_ = std::move(candidate);
                 candidate = std::move(f);
+                forgetLossesTo(t);
                 if (contains) break;
                 continue;
             }
             if (candidate) {
-                lookahead_ = std::move(f);
+                after = std::move(f);
             } else if (!forward && seekTo > vStart_ && attempt < kMaxSeekRetries) {
                 overshoot = true;  // the demuxer landed after the target: go further back
             } else {
-                candidate = std::move(f);  // nothing earlier exists
+                // Nothing earlier exists: it stands for the target unless pictures before it
+                // were lost.
+                atTarget_ = lost_.empty();
+                candidate = std::move(f);
             }
             break;
         }
         targetTicks_ = AV_NOPTS_VALUE;
         video_->skip_frame = AVDISCARD_DEFAULT;
         if (!overshoot) {
+            const int64_t before = candidate ? frameTicks(candidate.get()) : AV_NOPTS_VALUE;
+            const int64_t reach =
+                candidate ? before + frameDuration(candidate.get()) : AV_NOPTS_VALUE;
+            // A target that the last picture before it does not reach, with a later picture
+            // decoded: pictures are missing between them. Pictures skipped on purpose hide
+            // which, and may hide the nearest whole one: the stretch is decoded again in full.
+            if (candidate && after && target >= reach && skipNonRef_) {
+                skipNonRef_ = false;
+                forward = false;
+                seekTo = std::min(seekTo, before);
+                prev_.reset();
+                --attempt;
+                continue;
+            }
+            const bool unreached =
+                candidate && target >= reach &&
+                (damageSeen_ || (after && target >= before + 2 * frameDuration(candidate.get())));
+            if (candidate && before <= target && (unreached || lostWithin(before, target))) {
+                // The target lies in a damaged stretch: the nearest whole picture is shown,
+                // and none when nothing after the target can be decoded.
+                atTarget_ = false;
+                if (!after) {
+                    cur_ = std::move(candidate);
+                    return nullptr;
+                }
+                if (frameTicks(after.get()) - target < target - before) {
+                    prev_.reset();
+                    candidate = std::move(after);
+                }
+            }
+            lookahead_ = std::move(after);
             cur_ = std::move(candidate);
             return shown();
         }
@@ -215,6 +311,7 @@ const AVFrame* MediaSource::nextVideo() {
     if (!f) return nullptr;
     if (keepPrev_) prev_ = std::move(cur_);
     cur_ = std::move(f);
+    forgetLossesTo(frameTicks(cur_.get()));
     return shown();
 }
 
@@ -270,6 +367,8 @@ void FfmpegEngine::decodeLoop() {
                                   std::chrono::steady_clock::now() - t0)
                                   .count());
                 item.frame = refFrame(f);
+                item.found = f != nullptr;
+                item.atTarget = source_->seekShowsTarget();
                 if (f) item.ptsMs = source_->framePtsMs(f);
                 restartSteps(f, cmd->play);
             } else {

@@ -74,41 +74,50 @@ void VideoFilter::restart() {
     lastFed_ = AV_NOPTS_VALUE;
 }
 
+std::string bufferArgs(int width, int height, int format, AVRational sar, AVRational timeBase) {
+    if (sar.num <= 0 || sar.den <= 0) sar = AVRational{1, 1};
+    return "video_size=" + std::to_string(width) + "x" + std::to_string(height) +
+           ":pix_fmt=" + std::to_string(format) + ":time_base=" + std::to_string(timeBase.num) +
+           "/" + std::to_string(timeBase.den) + ":pixel_aspect=" + std::to_string(sar.num) + "/" +
+           std::to_string(sar.den);
+}
+
+bool buildFilterChain(AVFilterGraph* graph, const std::string& args, const std::string& chain,
+                      AVFilterContext*& source, AVFilterContext*& sink) {
+    source = sink = nullptr;
+    if (!graph ||
+        avfilter_graph_create_filter(&source, avfilter_get_by_name("buffer"), "in", args.c_str(),
+                                     nullptr, graph) < 0 ||
+        avfilter_graph_create_filter(&sink, avfilter_get_by_name("buffersink"), "out", nullptr,
+                                     nullptr, graph) < 0)
+        return false;
+    InOutPtr outputs(avfilter_inout_alloc()), inputs(avfilter_inout_alloc());
+    if (!outputs || !inputs) return false;
+    outputs->name = av_strdup("in");
+    outputs->filter_ctx = source;
+    inputs->name = av_strdup("out");
+    inputs->filter_ctx = sink;
+    if (!outputs->name || !inputs->name) return false;
+    AVFilterInOut* outs = outputs.release();
+    AVFilterInOut* ins = inputs.release();
+    const int rc = avfilter_graph_parse_ptr(graph, chain.c_str(), &ins, &outs, nullptr);
+    outputs.reset(outs);
+    inputs.reset(ins);
+    return rc >= 0 && avfilter_graph_config(graph, nullptr) >= 0;
+}
+
 bool VideoFilter::build(const Key& key) {
     graph_.reset(avfilter_graph_alloc());
     source_ = sink_ = nullptr;
     ended_ = false;
     lastFed_ = AV_NOPTS_VALUE;
     key_ = key;
-    if (!graph_) return false;
-    const AVRational sar = key.sar.num > 0 && key.sar.den > 0 ? key.sar : AVRational{1, 1};
-    const std::string args =
-        "video_size=" + std::to_string(key.width) + "x" + std::to_string(key.height) +
-        ":pix_fmt=" + std::to_string(key.format) + ":time_base=" + std::to_string(timeBase_.num) +
-        "/" + std::to_string(timeBase_.den) + ":pixel_aspect=" + std::to_string(sar.num) + "/" +
-        std::to_string(sar.den);
-    if (avfilter_graph_create_filter(&source_, avfilter_get_by_name("buffer"), "in", args.c_str(),
-                                     nullptr, graph_.get()) < 0 ||
-        avfilter_graph_create_filter(&sink_, avfilter_get_by_name("buffersink"), "out", nullptr,
-                                     nullptr, graph_.get()) < 0)
-        return false;
     std::string chain = key.deinterlace ? kDeinterlace : "";
     if (!orientation_.empty()) chain += (chain.empty() ? "" : ",") + orientation_;
     if (chain.empty()) chain = "null";
-
-    InOutPtr outputs(avfilter_inout_alloc()), inputs(avfilter_inout_alloc());
-    if (!outputs || !inputs) return false;
-    outputs->name = av_strdup("in");
-    outputs->filter_ctx = source_;
-    inputs->name = av_strdup("out");
-    inputs->filter_ctx = sink_;
-    if (!outputs->name || !inputs->name) return false;
-    AVFilterInOut* outs = outputs.release();
-    AVFilterInOut* ins = inputs.release();
-    const int rc = avfilter_graph_parse_ptr(graph_.get(), chain.c_str(), &ins, &outs, nullptr);
-    outputs.reset(outs);
-    inputs.reset(ins);
-    return rc >= 0 && avfilter_graph_config(graph_.get(), nullptr) >= 0;
+    return buildFilterChain(graph_.get(),
+                            bufferArgs(key.width, key.height, key.format, key.sar, timeBase_),
+                            chain, source_, sink_);
 }
 
 bool VideoFilter::feed(const AVFrame* frame) {

@@ -13,6 +13,13 @@ struct AVFilterContext;
 
 namespace stillmar::mci::engine {
 
+// The arguments of a buffer source for frames of that size, format and time base.
+std::string bufferArgs(int width, int height, int format, AVRational sar, AVRational timeBase);
+// Puts `chain` (the ffmpeg tool's filter syntax) between a buffer source made with `args` and
+// a buffer sink, in `graph`, and configures it. False when any of it fails.
+bool buildFilterChain(AVFilterGraph* graph, const std::string& args, const std::string& chain,
+                      AVFilterContext*& source, AVFilterContext*& sink);
+
 class VideoFilter {
   public:
     // The filters that turn `stream`'s pictures upright ("" when none), from its display
