@@ -56,7 +56,8 @@ constexpr const char* kLastFolderKey = "OpenDialog/LastFolder";
 std::unique_ptr<QSettings> openSettings() {
     if (!settingsFile().isEmpty())
         return std::make_unique<QSettings>(settingsFile(), QSettings::IniFormat);
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+    // The native format is the INI one on Linux, in ~/.config/Stillmar/Stillmar.conf.
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                        QStringLiteral("Stillmar"), QStringLiteral("Stillmar"));
 }
 
