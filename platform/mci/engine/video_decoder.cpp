@@ -266,10 +266,12 @@ const AVFrame* MediaSource::seekVideo(int64_t ms, bool reseek) {
             const int64_t before = candidate ? frameTicks(candidate.get()) : AV_NOPTS_VALUE;
             const int64_t reach =
                 candidate ? before + frameDuration(candidate.get()) : AV_NOPTS_VALUE;
-            // A target that the last picture before it does not reach, with a later picture
-            // decoded: pictures are missing between them. Pictures skipped on purpose hide
-            // which, and may hide the nearest whole one: the stretch is decoded again in full.
-            if (candidate && after && target >= reach && skipNonRef_) {
+            // In a file with damage, a target that the last picture before it does not reach,
+            // with a later picture decoded: pictures are missing between them. Pictures skipped
+            // on purpose hide which, and may hide the nearest whole one: the stretch is decoded
+            // again in full. (In a whole file such a gap is only a duration that says little,
+            // as at a variable rate.)
+            if (candidate && after && target >= reach && skipNonRef_ && damagedInput_) {
                 skipNonRef_ = false;
                 forward = false;
                 seekTo = std::min(seekTo, before);
@@ -279,7 +281,8 @@ const AVFrame* MediaSource::seekVideo(int64_t ms, bool reseek) {
             }
             const bool unreached =
                 candidate && target >= reach &&
-                (damageSeen_ || (after && target >= before + 2 * frameDuration(candidate.get())));
+                (damageSeen_ ||
+                 (damagedInput_ && after && target >= before + 2 * frameDuration(candidate.get())));
             if (candidate && before <= target && (unreached || lostWithin(before, target))) {
                 // The target lies in a damaged stretch: the nearest whole picture is shown,
                 // and none when nothing after the target can be decoded.
