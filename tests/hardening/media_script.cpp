@@ -65,16 +65,14 @@ SourceOutcome runSourceScript(const uint8_t* data, std::size_t size) {
     SoundDecoder sound{source->audioCodec()};
     source->setAudioSink([&sound](mci::engine::PacketPtr p) { return sound.take(std::move(p)); });
     if (out.info.hasVideo) {
-        if (source->seekVideo(target, false)) ++out.frames;
-        for (int i = 0; i < 4 && source->nextVideo(); ++i) ++out.frames;
-        // Back to the start through the demuxer, and on from there.
-        if (source->seekVideo(0, true)) ++out.frames;
-        for (int i = 0; i < 4 && source->readAhead(); ++i) {
-        }
-        if (source->nextVideo()) ++out.frames;
+        // An exact seek (through the demuxer when the target's low bit says so), then the
+        // frames after it as playback takes them.
+        if (source->seekVideo(target, (data[1] & 1) != 0)) ++out.frames;
+        source->readAhead();
+        for (int i = 0; i < 2 && source->nextVideo(); ++i) ++out.frames;
     } else {
         source->seekAudio(target);
-        for (int i = 0; i < 64 && source->pumpAudio(); ++i) {
+        for (int i = 0; i < 32 && source->pumpAudio(); ++i) {
         }
     }
     source->setAudioSink(nullptr);
