@@ -11,8 +11,18 @@
 namespace stillmar::CapMod {
 namespace {
 
-// The bitmap writer reports the system's own text for errno; the user reads French.
-QString frenchReason(const std::string& systemText) {
+// The bitmap writer's reason, in the user's words.
+QString frenchReason(const sys::BmpError& error) {
+    switch (error.kind) {
+        case sys::BmpError::Kind::None:
+            return QString();
+        case sys::BmpError::Kind::EmptyImage:
+            return QStringLiteral("image vide");
+        case sys::BmpError::Kind::TooLarge:
+            return QStringLiteral("image trop grande");
+        case sys::BmpError::Kind::System:
+            break;
+    }
     static const struct {
         int code;
         const char* text;
@@ -29,8 +39,9 @@ QString frenchReason(const std::string& systemText) {
         {ENAMETOOLONG, "le nom est trop long"},
     };
     for (const auto& k : known)
-        if (systemText == std::strerror(k.code)) return QString::fromUtf8(k.text);
-    return QString::fromStdString(systemText);
+        if (error.systemError == k.code) return QString::fromUtf8(k.text);
+    // Anything rarer in the system's own words.
+    return QString::fromStdString(std::strerror(error.systemError));
 }
 
 void setReason(QString* reason, const QString& text) {
@@ -57,7 +68,7 @@ bool SavePicture(const QImage& picture, const std::string& path, QString* reason
     const QImage rgb = picture.format() == QImage::Format_RGB32
                            ? picture
                            : picture.convertToFormat(QImage::Format_RGB32);
-    std::string error;
+    sys::BmpError error;
     if (!sys::writeBmp24(path, rgb.width(), rgb.height(),
                          reinterpret_cast<const uint32_t*>(rgb.constBits()),
                          static_cast<int32_t>(rgb.bytesPerLine() / 4), &error)) {

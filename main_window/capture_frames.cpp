@@ -133,6 +133,52 @@ void reportSkipped(const std::string& file, const std::vector<int32_t>& skipped,
         forms::MsgBoxIcon::Exclamation, QStringLiteral("Capture"), parent);
 }
 
+// Opens the still-frame device on `second` inside Picture2, fills Picture2 with its window and
+// pauses it. False when it has no window there: it did not open, or opened a file without a
+// picture (saving Picture2 then would only save its background).
+bool showStill(Form1& form, int32_t second) {
+    TALVEplayer& player = form.CapturePlayer;
+    player.setAliasName("VideoCapture");
+    player.setFilename(form.CurrentFile);
+    const int32_t h = forms::handleOf(form.Picture2);
+    const double width = forms::controlWidth(*form.Picture2);
+    const double height = forms::controlHeight(*form.Picture2);
+    player.OpenCapture(h, second, player.Filename(), 0, 0, rt::toInt32OrRaise(width / 15),
+                       rt::toInt32OrRaise(height / 15));
+    int32_t putWidth = rt::toInt32OrRaise(width);
+    int32_t putHeight = rt::toInt32OrRaise(height);
+    const bool placed = player.PutVideoCapture(h, 0, 0, putWidth, putHeight) == "Success";
+    player.setCommand(PlayerCommand::Pause, "", 0);
+    return placed;
+}
+
+// Saves Picture2 with the still frame as the capture of `second`; on failure says so and why.
+bool saveStill(Form1& form, int32_t second, int32_t saved, const std::vector<int32_t>& skipped) {
+    CapMod::CaptureToClipboard(*form.Picture2);
+    const std::string file = CapMod::AddBackslash(CaptureFolder) + "Capture" +
+                             std::to_string(rt::sub32(second, 1)) + ".bmp";
+    QString reason;
+    if (CapMod::SaveClipboardPicture(file, &reason)) return true;
+    forms::MsgBox(withSkipped(QStringLiteral("L'image « %1 » n'a pas pu être enregistrée : %2.\n"
+                                             "La capture est arrêtée (%3 image(s) enregistrée(s) "
+                                             "avant cette erreur).")
+                                  .arg(QString::fromStdString(file), reason)
+                                  .arg(saved),
+                              form.CurrentFile, skipped),
+                  forms::MsgBoxIcon::Exclamation, QStringLiteral("Erreur"), &form);
+    return false;
+}
+
+void reportStopped(Form1& form, const std::exception& e) {
+    const auto* error = dynamic_cast<const rt::RuntimeError*>(&e);
+    forms::MsgBox(
+        QStringLiteral("La capture est arrêtée : %1")
+            .arg(error != nullptr ? QString::number(error->number()) + QStringLiteral(" - ") +
+                                        QString::fromStdString(error->description())
+                                  : QString::fromUtf8(e.what())),
+        forms::MsgBoxIcon::Exclamation, QStringLiteral("Erreur"), &form);
+}
+
 }  // namespace
 
 bool CaptureRunInProgress(const Form1& form) {
@@ -160,22 +206,8 @@ void Form1::CaptureFrames() {
         for (int32_t counter = 0; counter <= last; ++counter) {
             k = rt::add32(k, 1);
             run.progress(k, last + 1);
-            CapturePlayer.setAliasName("VideoCapture");
-            CapturePlayer.setFilename(CurrentFile);
-            const int32_t h = forms::handleOf(Picture2);
-            const double width = forms::controlWidth(*Picture2);
-            const double height = forms::controlHeight(*Picture2);
-            CapturePlayer.OpenCapture(h, rt::add32(CaptureBase, k), CapturePlayer.Filename(), 0, 0,
-                                      rt::toInt32OrRaise(width / 15),
-                                      rt::toInt32OrRaise(height / 15));
-            int32_t putWidth = rt::toInt32OrRaise(width);
-            int32_t putHeight = rt::toInt32OrRaise(height);
-            // A device that did not open, or opened a file without a picture, has no window
-            // to place; saving Picture2 then would only save its background.
-            const bool placed =
-                CapturePlayer.PutVideoCapture(h, 0, 0, putWidth, putHeight) == "Success";
-            CapturePlayer.setCommand(PlayerCommand::Pause, "", 0);
             const int32_t second = rt::add32(CaptureBase, k);
+            const bool placed = showStill(*this, second);
             const bool there = placed && standsAt(CapturePlayer, second);
             // A second inside the media that the device cannot show (a damaged stretch) gets
             // no file: another second's picture under its name would pass for it. The run
@@ -186,27 +218,12 @@ void Form1::CaptureFrames() {
                               forms::MsgBoxIcon::Exclamation, QStringLiteral("Erreur"), this);
                 break;
             }
-            if (!there) {
+            if (!there)
                 skipped.push_back(second);
-            } else {
-                CapMod::CaptureToClipboard(*Picture2);
-
-                const std::string file = CapMod::AddBackslash(CaptureFolder) + "Capture" +
-                                         std::to_string(rt::sub32(second, 1)) + ".bmp";
-                QString reason;
-                if (!CapMod::SaveClipboardPicture(file, &reason)) {
-                    forms::MsgBox(
-                        withSkipped(QStringLiteral("L'image « %1 » n'a pas pu être enregistrée : "
-                                                   "%2.\nLa capture est arrêtée (%3 image(s) "
-                                                   "enregistrée(s) avant cette erreur).")
-                                        .arg(QString::fromStdString(file), reason)
-                                        .arg(saved),
-                                    CurrentFile, skipped),
-                        forms::MsgBoxIcon::Exclamation, QStringLiteral("Erreur"), this);
-                    break;
-                }
+            else if (saveStill(*this, second, saved, skipped))
                 ++saved;
-            }
+            else
+                break;
             // The count may have changed during the run; reading it equal to the frames
             // taken ends the run.
             if (captionValue(*Label2) == k) {
@@ -221,13 +238,7 @@ void Form1::CaptureFrames() {
             CapturePlayer.setCommand(PlayerCommand::Resume, "", 0);
         }
     } catch (const std::exception& e) {
-        const auto* error = dynamic_cast<const rt::RuntimeError*>(&e);
-        forms::MsgBox(
-            QStringLiteral("La capture est arrêtée : %1")
-                .arg(error != nullptr ? QString::number(error->number()) + QStringLiteral(" - ") +
-                                            QString::fromStdString(error->description())
-                                      : QString::fromUtf8(e.what())),
-            forms::MsgBoxIcon::Exclamation, QStringLiteral("Erreur"), this);
+        reportStopped(*this, e);
     }
 }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (the code they reach instrumented for coverage, with
 # the address and undefined-behaviour sanitizers) and runs each for about SECONDS (default 60).
-# Prints each target's execution count and crash count; exits non-zero when anything crashed.
+# Prints each target's execution count, executions per minute and crash count; exits non-zero
+# when anything crashed.
 # Crash inputs are left in $FUZZ_BUILD_DIR/crashes/<target>/; keep them under tests/regressions/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,7 +27,7 @@ seed() {  # target, seed folders...
 }
 seed fuzz_command tests/regressions/command tests/hardening/command_corpus
 seed fuzz_midi tests/midi/fuzz_corpus tests/regressions/midi
-seed fuzz_media tests/hardening/media_corpus
+seed fuzz_media tests/hardening/media_corpus tests/regressions/media
 
 extra_fuzz_command=(-max_len=2048 -dict=tests/hardening/command.dict)
 extra_fuzz_midi=(-max_len=4096 -dict=tests/midi/fuzz_midi.dict)
@@ -43,6 +44,7 @@ for t in "${TARGETS[@]}"; do
   log="$work/$t.log"
   : >"$log"
   runs=0 crashes=0
+  start=$SECONDS
   end=$((SECONDS + SECONDS_EACH))
   # A crash stops libFuzzer; start it again on the same corpus until the time is spent.
   while [ $((end - SECONDS)) -gt 2 ]; do
@@ -63,7 +65,10 @@ for t in "${TARGETS[@]}"; do
       break
     fi
   done
-  summary+=("$(printf '%-13s %9d executions  %d crashes' "$t" "$runs" "$crashes")")
+  spent=$((SECONDS - start))
+  [ $spent -gt 0 ] || spent=1
+  summary+=("$(printf '%-13s %9d executions  %8d a minute  %d crashes' "$t" "$runs" \
+    $((runs * 60 / spent)) "$crashes")")
   [ $crashes -eq 0 ] || failed=1
 done
 printf '%s\n' "${summary[@]}"

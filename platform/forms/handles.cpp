@@ -30,8 +30,17 @@ int32_t handleOf(QWidget* widget) {
     t.next += 4;
     t.byHandle.insert(h, widget);
     t.byWidget.insert(widget, h);
-    QObject::connect(widget, &QObject::destroyed, [widget] { table().byWidget.remove(widget); });
+    // Surfaces come and go with every open (a capture run opens one a frame): the table only
+    // keeps the widgets that live.
+    QObject::connect(widget, &QObject::destroyed, [widget, h] {
+        table().byWidget.remove(widget);
+        table().byHandle.remove(h);
+    });
     return h;
+}
+
+int liveHandleCount() {
+    return int(table().byHandle.size());
 }
 
 QWidget* widgetOf(int32_t handle) {

@@ -9,9 +9,12 @@ class QWidget;
 namespace stillmar::forms {
 
 // The handle of `widget`, registering it on first use. Handles are never reused while the
-// program runs; a destroyed widget's handle then names nothing. Window thread only.
+// program runs; a destroyed widget's handle then names nothing and is forgotten. Window thread
+// only.
 int32_t handleOf(QWidget* widget);
 // The widget a handle stands for, or null.
 QWidget* widgetOf(int32_t handle);
+// How many handles name a live widget.
+int liveHandleCount();
 
 }  // namespace stillmar::forms

@@ -40,6 +40,85 @@ std::size_t matchAny(std::span<const Token> tokens, std::span<const KeywordSpec>
     return matchKeyword(tokens, kCommonKeywords, match);
 }
 
+// A keyword may be given once, and not with another of its group.
+uint32_t checkCombination(const KeywordSpec& keyword, std::span<const KeywordSpec> table,
+                          const Args& given) {
+    if (given.has(keyword.name)) return err::kDuplicateFlags;
+    if (keyword.group == 0) return err::kOk;
+    for (const ArgValue& other : given.values()) {
+        for (const KeywordSpec& row : table) {
+            if (row.name == other.keyword && row.group == keyword.group) {
+                return err::kFlagsNotCompatible;
+            }
+        }
+    }
+    return err::kOk;
+}
+
+// The readers of a keyword's value from the words after it (`rest`); `used` receives how many
+// words the value took.
+
+uint32_t readNumbers(std::span<const Token> rest, int count, ArgValue& value, std::size_t& used) {
+    for (; used < std::size_t(count); ++used) {
+        if (used >= rest.size()) return err::kBadInteger;
+        const auto n = parseNumber(rest[used].text);
+        if (!n) return err::kBadInteger;
+        value.numbers.push_back(*n);
+    }
+    return err::kOk;
+}
+
+// One of the keyword's constants, the longest that matches; an unknown word is kept as it is.
+uint32_t readConstant(std::span<const Token> rest, const KeywordSpec& keyword, ArgValue& value,
+                      std::size_t& used) {
+    if (rest.empty()) return err::kMissingParameter;
+    for (std::string_view c : keyword.constants) {
+        const std::size_t n = matchPhrase(rest, c);
+        if (n > used) {
+            used = n;
+            value.text = c;
+        }
+    }
+    if (used == 0) {
+        value.text = rest[0].text;
+        value.known = false;
+        used = 1;
+    }
+    return err::kOk;
+}
+
+uint32_t readValue(std::span<const Token> rest, const KeywordSpec& keyword,
+                   std::span<const KeywordSpec> table, ArgValue& value, std::size_t& used) {
+    const KeywordSpec* next = nullptr;
+    switch (keyword.kind) {
+        case ArgKind::Flag:
+            return err::kOk;
+        case ArgKind::Integer:
+            return readNumbers(rest, 1, value, used);
+        case ArgKind::Rect:
+            return readNumbers(rest, 4, value, used);
+        case ArgKind::Text:
+            // Empty when the next word is a keyword.
+            if (!rest.empty() && matchAny(rest, table, &next) == 0) {
+                value.text = rest[0].text;
+                used = 1;
+            }
+            return err::kOk;
+        case ArgKind::Constant:
+            return readConstant(rest, keyword, value, used);
+        case ArgKind::IntegerOrConstant:
+            if (!rest.empty()) {
+                if (const auto n = parseNumber(rest[0].text)) {
+                    value.numbers.push_back(*n);
+                    used = 1;
+                    return err::kOk;
+                }
+            }
+            return readConstant(rest, keyword, value, used);
+    }
+    return err::kOk;
+}
+
 }  // namespace
 
 bool equalsNoCase(std::string_view a, std::string_view b) {
@@ -141,74 +220,15 @@ uint32_t parseArguments(std::span<const Token> tokens, std::span<const KeywordSp
         const KeywordSpec* keyword = nullptr;
         const std::size_t words = matchAny(tokens.subspan(i), table, &keyword);
         if (words == 0) return unknownCode;
-        if (out.has(keyword->name)) return err::kDuplicateFlags;
-        if (keyword->group != 0) {
-            for (const ArgValue& other : out.values()) {
-                for (const KeywordSpec& row : table) {
-                    if (row.name == other.keyword && row.group == keyword->group) {
-                        return err::kFlagsNotCompatible;
-                    }
-                }
-            }
-        }
+        if (const uint32_t code = checkCombination(*keyword, table, out)) return code;
         i += words;
         ArgValue value;
         value.keyword = keyword->name;
-        const auto rest = [&] { return tokens.subspan(i); };
-        const auto takeConstant = [&]() -> uint32_t {
-            if (i >= tokens.size()) return err::kMissingParameter;
-            std::size_t best = 0;
-            for (std::string_view c : keyword->constants) {
-                const std::size_t n = matchPhrase(rest(), c);
-                if (n > best) {
-                    best = n;
-                    value.text = c;
-                }
-            }
-            if (best == 0) {
-                value.text = tokens[i].text;
-                value.known = false;
-                best = 1;
-            }
-            i += best;
-            return err::kOk;
-        };
-        switch (keyword->kind) {
-            case ArgKind::Flag:
-                break;
-            case ArgKind::Integer:
-            case ArgKind::Rect: {
-                const int count = keyword->kind == ArgKind::Rect ? 4 : 1;
-                for (int k = 0; k < count; ++k, ++i) {
-                    if (i >= tokens.size()) return err::kBadInteger;
-                    const auto n = parseNumber(tokens[i].text);
-                    if (!n) return err::kBadInteger;
-                    value.numbers.push_back(*n);
-                }
-                break;
-            }
-            case ArgKind::Text: {
-                const KeywordSpec* next = nullptr;
-                if (i < tokens.size() && matchAny(rest(), table, &next) == 0) {
-                    value.text = tokens[i].text;
-                    ++i;
-                }
-                break;
-            }
-            case ArgKind::Constant:
-                if (const uint32_t code = takeConstant()) return code;
-                break;
-            case ArgKind::IntegerOrConstant:
-                if (i < tokens.size()) {
-                    if (const auto n = parseNumber(tokens[i].text)) {
-                        value.numbers.push_back(*n);
-                        ++i;
-                        break;
-                    }
-                }
-                if (const uint32_t code = takeConstant()) return code;
-                break;
+        std::size_t used = 0;
+        if (const uint32_t code = readValue(tokens.subspan(i), *keyword, table, value, used)) {
+            return code;
         }
+        i += used;
         out.values().push_back(std::move(value));
     }
     return err::kOk;

@@ -34,6 +34,15 @@ struct CommandRow {
     uint32_t unknownKeyword = err::kUnrecognizedKeyword;
 };
 
+// Whether the device class `D` has a row for `verb` in its command table (D::commands()).
+template <class D>
+bool answersVerb(std::string_view verb) {
+    for (const CommandRow<D>& row : D::commands()) {
+        if (equalsNoCase(row.verb, verb)) return true;
+    }
+    return false;
+}
+
 // Finds the verb's row (274 when the device has none), parses its keywords, runs its handler.
 template <class D>
 uint32_t dispatch(std::span<const CommandRow<D>> table, D& device, std::string_view verb,

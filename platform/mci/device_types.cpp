@@ -6,9 +6,9 @@ namespace stillmar::mci {
 namespace {
 
 constexpr std::array<DeviceType, 3> kDeviceTypes = {{
-    {"MPEGVideo", &openMpegVideo},
-    {"Sequencer", &openSequencer},
-    {"cdaudio", &openCdAudio},
+    {"MPEGVideo", &openMpegVideo, &mpegVideoVerb},
+    {"Sequencer", &openSequencer, &sequencerVerb},
+    {"cdaudio", &openCdAudio, nullptr},
 }};
 
 struct ExtensionRow {
@@ -33,6 +33,13 @@ const DeviceType* findDeviceType(std::string_view name) {
         if (equalsNoCase(type.name, name)) return &type;
     }
     return nullptr;
+}
+
+bool isDeviceVerb(std::string_view verb) {
+    for (const DeviceType& type : kDeviceTypes) {
+        if (type.answers && type.answers(verb)) return true;
+    }
+    return false;
 }
 
 const DeviceType* deviceForExtension(std::string_view path) {

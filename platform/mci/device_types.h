@@ -33,9 +33,14 @@ using DeviceOpener = uint32_t (*)(const OpenRequest&, const DeviceEnvironment&,
 struct DeviceType {
     std::string_view name;  // as written in replies and tables
     DeviceOpener open;      // null: the type is known but no driver is installed (263)
+    // Whether its devices have `verb` in their command table; null: they have no table.
+    bool (*answers)(std::string_view verb) = nullptr;
 };
 
 const DeviceType* findDeviceType(std::string_view name);
+// Whether a device of some type answers `verb`: the verbs the service knows besides its own
+// (open, close) are the rows of the device tables, and nothing else.
+bool isDeviceVerb(std::string_view verb);
 // The device registered for the file's extension, or null.
 const DeviceType* deviceForExtension(std::string_view path);
 // The device chosen from probed content, or null.
@@ -48,5 +53,8 @@ uint32_t openSequencer(const OpenRequest& request, const DeviceEnvironment& env,
                        std::unique_ptr<Device>& out);
 uint32_t openCdAudio(const OpenRequest& request, const DeviceEnvironment& env,
                      std::unique_ptr<Device>& out);
+// Their command tables' verbs.
+bool mpegVideoVerb(std::string_view verb);
+bool sequencerVerb(std::string_view verb);
 
 }  // namespace stillmar::mci

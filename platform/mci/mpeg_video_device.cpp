@@ -1,7 +1,5 @@
 #include "platform/mci/mpeg_video_device.h"
 
-#include <algorithm>
-
 #include "platform/mci/device_types.h"
 
 namespace stillmar::mci {
@@ -23,9 +21,9 @@ constexpr KeywordSpec kWindowKeys[] = {{"state hide", ArgKind::Flag, 1},
 constexpr KeywordSpec kCaptureKeys[] = {{"as", ArgKind::Text}};
 constexpr KeywordSpec kStepKeys[] = {{"by", ArgKind::Integer}, {"reverse", ArgKind::Flag}};
 
-constexpr int32_t kMaxSpeed = 100000;
+}  // namespace
 
-const std::span<const CommandRow<D>> commandTable() {
+std::span<const CommandRow<D>> MpegVideoDevice::commands() {
     static const auto table =
         joined(transportCommands<D, ArgKind::Integer>(kSetKeys),
                std::array<CommandRow<D>, 7>{{
@@ -40,7 +38,9 @@ const std::span<const CommandRow<D>> commandTable() {
     return table;
 }
 
-}  // namespace
+bool mpegVideoVerb(std::string_view verb) {
+    return answersVerb<D>(verb);
+}
 
 uint32_t openMpegVideo(const OpenRequest& request, const DeviceEnvironment& env,
                        std::unique_ptr<Device>& out) {
@@ -89,7 +89,7 @@ MpegVideoDevice::~MpegVideoDevice() {
 
 uint32_t MpegVideoDevice::execute(std::string_view verb, std::span<const Token> rest,
                                   std::string& reply) {
-    return dispatchCommand(commandTable(), *this, engine_ != nullptr, verb, rest, reply);
+    return dispatchCommand(commands(), *this, engine_ != nullptr, verb, rest, reply);
 }
 
 int64_t MpegVideoDevice::toFormat(int64_t ms) const {
@@ -106,63 +106,6 @@ int64_t MpegVideoDevice::fromFormat(int64_t value) const {
 int64_t MpegVideoDevice::lengthInFormat() const {
     if (format_ == TimeFormat::Frames && info_.frameCount > 0) return info_.frameCount;
     return toFormat(info_.lengthMs);
-}
-
-uint32_t MpegVideoDevice::play(const Args& args, std::string&) {
-    const int64_t length = lengthInFormat();
-    const int64_t from = std::clamp<int64_t>(
-        args.has("from") ? args.number("from") : toFormat(engine_->positionMs()), 0, length);
-    const int64_t to = std::clamp<int64_t>(args.has("to") ? args.number("to") : length, 0, length);
-    if (to < from) return err::kOutOfRange;
-    if (surface_) surface_->setVisible(true);
-    engine_->play(args.has("from") ? fromFormat(from) : -1, args.has("to") ? fromFormat(to) : -1);
-    waitIfAsked(args, [this] {
-        const EngineMode mode = engine_->mode();
-        return mode == EngineMode::Playing || mode == EngineMode::Seeking;
-    });
-    return err::kOk;
-}
-
-// "step A [by N] [reverse]": N frames (1 by default) after the one shown, or before it.
-uint32_t MpegVideoDevice::step(const Args& args, std::string&) {
-    if (!surface_) return err::kNoWindow;
-    const int64_t frames = args.has("by") ? args.number("by") : 1;
-    if (frames < 0) return err::kOutOfRange;
-    engine_->step(args.has("reverse") ? -frames : frames);
-    return err::kOk;
-}
-
-uint32_t MpegVideoDevice::timeArg(const Args& args, std::string_view keyword, int64_t& ms) const {
-    ms = std::min(fromFormat(std::clamp<int64_t>(args.number(keyword), 0, lengthInFormat())),
-                  info_.lengthMs);
-    return err::kOk;
-}
-
-uint32_t MpegVideoDevice::set(const Args& args, std::string&) {
-    if (args.has("door open") || args.has("door closed")) return err::kUnsupportedFunction;
-    if (const uint32_t code = checkChannels(args)) return code;
-    if (!hasChannels(args) && !args.has("time format") && !args.has("speed")) {
-        return err::kMissingParameter;
-    }
-    // Everything is checked before anything changes.
-    TimeFormat format = format_;
-    if (const ArgValue* v = args.find("time format")) {
-        if (!v->known) return err::kBadConstant;
-        if (v->text == "ms" || v->text == "milliseconds") {
-            format = TimeFormat::Milliseconds;
-        } else if (v->text == "frames" && info_.frameRateMilli > 0) {
-            format = TimeFormat::Frames;
-        } else {
-            return err::kBadTimeFormat;
-        }
-    }
-    if (args.has("speed") && (args.number("speed") <= 0 || args.number("speed") > kMaxSpeed)) {
-        return err::kOutOfRange;
-    }
-    format_ = format;
-    if (args.has("speed")) engine_->setSpeed(int32_t(args.number("speed")));
-    applyChannels(args);
-    return err::kOk;
 }
 
 }  // namespace stillmar::mci

@@ -22,17 +22,20 @@ class MpegVideoDevice final : public PlaybackDevice<MediaEngine> {
     uint32_t execute(std::string_view verb, std::span<const Token> rest,
                      std::string& reply) override;
 
+    // The command table: a row per verb, which is all the service needs to know of a verb.
+    static std::span<const CommandRow<MpegVideoDevice>> commands();
+
     // Handlers, one per verb (rows of the command table).
     // (pause, resume, stop, seek and setaudio come from PlaybackDevice.)
-    uint32_t play(const Args& args, std::string& reply);
-    uint32_t set(const Args& args, std::string& reply);
-    uint32_t status(const Args& args, std::string& reply);
-    uint32_t capability(const Args& args, std::string& reply);
-    uint32_t put(const Args& args, std::string& reply);
-    uint32_t where(const Args& args, std::string& reply);
-    uint32_t window(const Args& args, std::string& reply);
-    uint32_t capture(const Args& args, std::string& reply);
-    uint32_t step(const Args& args, std::string& reply);
+    uint32_t play(const Args& args, std::string& reply);        // mpeg_video_transport.cpp
+    uint32_t step(const Args& args, std::string& reply);        // mpeg_video_transport.cpp
+    uint32_t set(const Args& args, std::string& reply);         // mpeg_video_transport.cpp
+    uint32_t status(const Args& args, std::string& reply);      // mpeg_video_status.cpp
+    uint32_t capability(const Args& args, std::string& reply);  // mpeg_video_status.cpp
+    uint32_t put(const Args& args, std::string& reply);         // mpeg_video_window.cpp
+    uint32_t where(const Args& args, std::string& reply);       // mpeg_video_window.cpp
+    uint32_t window(const Args& args, std::string& reply);      // mpeg_video_window.cpp
+    uint32_t capture(const Args& args, std::string& reply);     // mpeg_video_capture.cpp
 
     // Status items (rows of the status table).
     uint32_t statusLength(std::string& out) const;

@@ -30,6 +30,14 @@ constexpr auto kCommands =
 
 }  // namespace
 
+std::span<const CommandRow<D>> SequencerDevice::commands() {
+    return kCommands;
+}
+
+bool sequencerVerb(std::string_view verb) {
+    return answersVerb<D>(verb);
+}
+
 uint32_t openSequencer(const OpenRequest& request, const DeviceEnvironment& env,
                        std::unique_ptr<Device>& out) {
     std::unique_ptr<midi::MidiEngine> sequencer =
@@ -60,8 +68,7 @@ SequencerDevice::~SequencerDevice() {
 
 uint32_t SequencerDevice::execute(std::string_view verb, std::span<const Token> rest,
                                   std::string& reply) {
-    return dispatchCommand(std::span<const CommandRow<D>>(kCommands), *this, engine_->isOpen(),
-                           verb, rest, reply);
+    return dispatchCommand(commands(), *this, engine_->isOpen(), verb, rest, reply);
 }
 
 uint32_t SequencerDevice::timeArg(const Args& args, std::string_view keyword, int64_t& ms) const {

@@ -19,6 +19,9 @@ class SequencerDevice final : public PlaybackDevice<midi::MidiEngine> {
     uint32_t execute(std::string_view verb, std::span<const Token> rest,
                      std::string& reply) override;
 
+    // The command table: a row per verb, which is all the service needs to know of a verb.
+    static std::span<const CommandRow<SequencerDevice>> commands();
+
     // (pause, resume, stop, seek and setaudio come from PlaybackDevice.)
     uint32_t play(const Args& args, std::string& reply);
     uint32_t set(const Args& args, std::string& reply);

@@ -10,11 +10,6 @@
 namespace stillmar::mci {
 namespace {
 
-// Every verb some device answers; anything else is 261 before the device is looked at.
-constexpr std::array<std::string_view, 16> kVerbs = {
-    "open",     "close",  "play",       "pause", "resume", "stop",   "seek",    "set",
-    "setaudio", "status", "capability", "put",   "where",  "window", "capture", "step",
-};
 // Verbs that may name `all` as their device.
 constexpr std::array<std::string_view, 4> kAllVerbs = {"close", "stop", "pause", "resume"};
 
@@ -41,6 +36,91 @@ uint32_t checkFile(const std::string& path) {
     const auto status = std::filesystem::status(path, ec);
     if (ec || !std::filesystem::exists(status)) return err::kFileNotFound;
     return std::filesystem::is_regular_file(status) ? err::kOk : err::kInvalidFile;
+}
+
+// What an open command names: its element (a file, or nothing), its device type, its alias
+// and its other keywords.
+struct OpenWords {
+    std::string element;
+    std::string typeName;
+    std::string alias;
+    bool implicitAlias = false;  // the alias is the element's (or the type's) name
+    Args args;
+};
+
+uint32_t readOpenWords(std::span<const Token> tokens, OpenWords& out) {
+    if (tokens.empty()) return err::kMissingDeviceName;
+    // The element is the first word unless that word already is a keyword ("open  type x").
+    bool quoted = false;
+    const KeywordSpec* keyword = nullptr;
+    const Token& first = tokens[0];
+    const bool firstIsKeyword =
+        !first.quoted && (matchKeyword(tokens, kOpenKeys, &keyword) > 0 ||
+                          equalsNoCase(first.text, "wait") || equalsNoCase(first.text, "notify"));
+    if (!firstIsKeyword) {
+        out.element = first.text;
+        quoted = first.quoted;
+        tokens = tokens.subspan(1);
+    }
+    if (const uint32_t code =
+            parseArguments(tokens, kOpenKeys, err::kUnrecognizedKeyword, out.args)) {
+        return code;
+    }
+    std::string& element = out.element;
+    out.typeName = out.args.text("type");
+    // TYPE!ELEMENT, unless the part before "!" is a folder path.
+    if (const auto bang = element.find('!');
+        bang != std::string::npos && bang > 0 && element.find('/') > bang) {
+        if (!out.typeName.empty()) return err::kDuplicateFlags;
+        out.typeName = element.substr(0, bang);
+        element.erase(0, bang + 1);
+    } else if (out.typeName.empty() && !quoted && findDeviceType(element)) {
+        // A device opened by its type name alone ("open cdaudio").
+        out.typeName = std::move(element);
+        element.clear();
+    }
+    if (element.empty() && out.typeName.empty()) return err::kMissingDeviceName;
+
+    out.alias = out.args.text("alias");
+    if (out.args.has("alias") && out.alias.empty()) return err::kMissingStringArgument;
+    if (out.alias.empty()) {
+        out.alias = element.empty() ? out.typeName : element;
+        out.implicitAlias = true;
+    }
+    return err::kOk;
+}
+
+// The window style: a number, or child, popup or overlapped.
+uint32_t styleOf(const Args& args, int64_t& style) {
+    const ArgValue* v = args.find("style");
+    if (!v) return err::kOk;
+    if (!v->numbers.empty()) {
+        style = v->numbers.front();
+    } else if (!v->known) {
+        return err::kBadConstant;
+    } else {
+        style = v->text == "child" ? kChildStyle : v->text == "popup" ? kPopupStyle : 0;
+    }
+    return err::kOk;
+}
+
+// The type named, or without one, the type the file's extension and then its content call for.
+uint32_t chooseType(const OpenWords& words, const DeviceEnvironment& env, const DeviceType*& type) {
+    if (!words.typeName.empty()) {
+        type = findDeviceType(words.typeName);
+        if (!type || !type->open) return err::kInvalidDeviceName;
+        if (!words.element.empty() && type->open != &openCdAudio) return checkFile(words.element);
+        return err::kOk;
+    }
+    if (const uint32_t code = checkFile(words.element)) return code;
+    type = deviceForExtension(words.element);
+    if (!type) {
+        const ContentKind kind = env.probe ? env.probe(words.element) : ContentKind::Unknown;
+        if (kind == ContentKind::Missing) return err::kFileNotFound;
+        type = deviceForContent(kind);
+        if (!type) return err::kExtensionNotFound;
+    }
+    return type->open ? err::kOk : err::kInvalidDeviceName;
 }
 
 }  // namespace
@@ -80,7 +160,10 @@ uint32_t Service::execute(std::string_view command, std::string& reply, std::siz
     if (const uint32_t code = tokenize(command, tokens)) return code;
     if (tokens.empty()) return err::kMissingCommandString;
     const std::string& verb = tokens[0].text;
-    if (tokens[0].quoted || !isOneOf(verb, kVerbs)) return err::kUnrecognizedCommand;
+    // A verb no device answers is 261 before the device is looked at.
+    const bool known =
+        equalsNoCase(verb, "open") || equalsNoCase(verb, "close") || isDeviceVerb(verb);
+    if (tokens[0].quoted || !known) return err::kUnrecognizedCommand;
     const auto rest = std::span<const Token>(tokens).subspan(1);
     if (equalsNoCase(verb, "open")) return open(rest, reply, capacity);
     if (rest.empty()) return err::kMissingDeviceName;
@@ -145,82 +228,17 @@ uint32_t Service::freeId() const {
 }
 
 uint32_t Service::open(std::span<const Token> tokens, std::string& reply, std::size_t capacity) {
-    if (tokens.empty()) return err::kMissingDeviceName;
-    // The element is the first word unless that word already is a keyword ("open  type x").
-    std::string element;
-    bool quoted = false;
-    const KeywordSpec* keyword = nullptr;
-    const Token& first = tokens[0];
-    const bool firstIsKeyword =
-        !first.quoted && (matchKeyword(tokens, kOpenKeys, &keyword) > 0 ||
-                          equalsNoCase(first.text, "wait") || equalsNoCase(first.text, "notify"));
-    if (!firstIsKeyword) {
-        element = first.text;
-        quoted = first.quoted;
-        tokens = tokens.subspan(1);
-    }
-    Args args;
-    if (const uint32_t code = parseArguments(tokens, kOpenKeys, err::kUnrecognizedKeyword, args)) {
-        return code;
-    }
-
-    std::string typeName = args.text("type");
-    // TYPE!ELEMENT, unless the part before "!" is a folder path.
-    if (const auto bang = element.find('!');
-        bang != std::string::npos && bang > 0 && element.find('/') > bang) {
-        if (!typeName.empty()) return err::kDuplicateFlags;
-        typeName = element.substr(0, bang);
-        element.erase(0, bang + 1);
-    } else if (typeName.empty() && !quoted && findDeviceType(element)) {
-        // A device opened by its type name alone ("open cdaudio").
-        typeName = std::move(element);
-        element.clear();
-    }
-    if (element.empty() && typeName.empty()) return err::kMissingDeviceName;
-
-    bool implicitAlias = false;
-    std::string alias = args.text("alias");
-    if (args.has("alias") && alias.empty()) return err::kMissingStringArgument;
-    if (alias.empty()) {
-        alias = element.empty() ? typeName : element;
-        implicitAlias = true;
-    }
-    if (find(alias)) return implicitAlias ? err::kDeviceOpen : err::kDuplicateAlias;
-
+    OpenWords words;
+    if (const uint32_t code = readOpenWords(tokens, words)) return code;
+    if (find(words.alias)) return words.implicitAlias ? err::kDeviceOpen : err::kDuplicateAlias;
     int64_t style = 0;
-    if (const ArgValue* v = args.find("style")) {
-        if (!v->numbers.empty()) {
-            style = v->numbers.front();
-        } else if (!v->known) {
-            return err::kBadConstant;
-        } else {
-            style = v->text == "child" ? kChildStyle : v->text == "popup" ? kPopupStyle : 0;
-        }
-    }
-
+    if (const uint32_t code = styleOf(words.args, style)) return code;
     const DeviceType* type = nullptr;
-    if (!typeName.empty()) {
-        type = findDeviceType(typeName);
-        if (!type || !type->open) return err::kInvalidDeviceName;
-        if (!element.empty() && type->open != &openCdAudio) {
-            if (const uint32_t code = checkFile(element)) return code;
-        }
-    } else {
-        // No type: the extension decides, then the content.
-        if (const uint32_t code = checkFile(element)) return code;
-        type = deviceForExtension(element);
-        if (!type) {
-            const ContentKind kind = env_.probe ? env_.probe(element) : ContentKind::Unknown;
-            if (kind == ContentKind::Missing) return err::kFileNotFound;
-            type = deviceForContent(kind);
-            if (!type) return err::kExtensionNotFound;
-        }
-        if (!type->open) return err::kInvalidDeviceName;
-    }
+    if (const uint32_t code = chooseType(words, env_, type)) return code;
 
     OpenRequest request;
-    request.path = element;
-    request.parent = int32_t(args.number("parent"));
+    request.path = words.element;
+    request.parent = int32_t(words.args.number("parent"));
     request.child = (style & kChildStyle) != 0;
     std::unique_ptr<Device> device;
     if (const uint32_t code = type->open(request, env_, device)) return code;
@@ -228,7 +246,7 @@ uint32_t Service::open(std::span<const Token> tokens, std::string& reply, std::s
     reply = std::to_string(id);
     // A reply that does not fit fails the open, and a failed open leaves nothing open.
     if (reply.size() > capacity) return err::kParamOverflow;
-    devices_.push_back({id, std::move(alias), std::move(device)});
+    devices_.push_back({id, std::move(words.alias), std::move(device)});
     return err::kOk;
 }
 

@@ -63,16 +63,16 @@ uint16_t get16(const std::vector<uint8_t>& b, size_t at) {
 }  // namespace
 
 bool writeBmp24Rows(const std::string& path, int32_t width, int32_t height,
-                    const BmpRowSource& rows, std::string* error) {
-    auto fail = [error](const char* why) {
-        if (error) *error = why;
+                    const BmpRowSource& rows, BmpError* error) {
+    auto fail = [error](BmpError::Kind kind, int number = 0) {
+        if (error) *error = {kind, number};
         return false;
     };
-    if (width <= 0 || height <= 0 || !rows) return fail("image vide");
+    if (width <= 0 || height <= 0 || !rows) return fail(BmpError::Kind::EmptyImage);
     const size_t rowBytes = (size_t(width) * 3 + 3) & ~size_t(3);
     const size_t dataBytes = rowBytes * size_t(height);
     const size_t headerBytes = 14 + 40;
-    if (dataBytes + headerBytes > 0x7fffffffu) return fail("image trop grande");
+    if (dataBytes + headerBytes > 0x7fffffffu) return fail(BmpError::Kind::TooLarge);
     const size_t fileBytes = headerBytes + dataBytes;
     // Written in pieces of about half a megabyte: one write of a whole full-HD file costs the
     // kernel several times more than the same bytes in pieces, and the piece stays in cache.
@@ -96,7 +96,7 @@ bool writeBmp24Rows(const std::string& path, int32_t width, int32_t height,
 
     const std::string temp = path + ".part";
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return fail(std::strerror(errno));
+    if (fd < 0) return fail(BmpError::Kind::System, errno);
     int err = writeAll(fd, piece.get(), headerBytes);
     const size_t padding = rowBytes - size_t(width) * 3;
     for (int32_t bottom = height; err == 0 && bottom > 0;) {
@@ -117,15 +117,15 @@ bool writeBmp24Rows(const std::string& path, int32_t width, int32_t height,
     if (err == 0 && std::rename(temp.c_str(), path.c_str()) != 0) err = errno;
     if (err != 0) {
         std::remove(temp.c_str());
-        return fail(std::strerror(err));
+        return fail(BmpError::Kind::System, err);
     }
     return true;
 }
 
 bool writeBmp24(const std::string& path, int32_t width, int32_t height, const uint32_t* pixels,
-                int32_t strideWords, std::string* error) {
+                int32_t strideWords, BmpError* error) {
     if (pixels == nullptr || strideWords < width) {
-        if (error) *error = "image vide";
+        if (error) *error = {BmpError::Kind::EmptyImage, 0};
         return false;
     }
     return writeBmp24Rows(

@@ -1,6 +1,5 @@
 // Draws the program's icon at the desktop's usual sizes. Run by hand when the design changes:
-//   g++ -std=c++20 -fPIC make_icons.cpp $(pkg-config --cflags --libs Qt6Gui) -o /tmp/make_icons
-//   /tmp/make_icons icons
+//   QT_QPA_PLATFORM=offscreen build/resources/stillmar_make_icons resources/desktop/icons
 // The PNGs it writes are committed; the build only installs them.
 
 #include <QDir>

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QWidget>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -102,6 +103,20 @@ TEST(VideoSurfaceTest, parentDestroyedFirst_leavesASurfaceThatIsSafeToUse) {
     surface->present(solidFrame(5, 5, 0xFF00FF00));
     QCoreApplication::processEvents();  // the queued repaint finds no widget
     surface.reset();
+}
+
+TEST(HandlesTest, destroyedWidgetsAreForgottenAndTheirHandlesNeverGivenAgain) {
+    test::qtApp();
+    const int live = forms::liveHandleCount();
+    std::vector<int32_t> handles;
+    for (int i = 0; i < 50; ++i) {
+        QWidget widget;
+        handles.push_back(forms::handleOf(&widget));
+        EXPECT_EQ(forms::widgetOf(handles.back()), &widget);
+    }
+    EXPECT_EQ(forms::liveHandleCount(), live);
+    EXPECT_EQ(std::set<int32_t>(handles.begin(), handles.end()).size(), handles.size());
+    for (int32_t old : handles) EXPECT_EQ(forms::widgetOf(old), nullptr);
 }
 
 TEST(WindowQueryTest, rectanglesAreOuterScreenPixelsAndTitlesFindTopLevelWindows) {

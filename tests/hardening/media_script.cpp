@@ -5,6 +5,8 @@
 #include <fstream>
 #include <string_view>
 
+#include "platform/mci/engine/media_source.h"
+
 namespace stillmar::hardening {
 namespace {
 
@@ -32,7 +34,51 @@ struct Driver {
     }
 };
 
+// Decodes what the source hands over, as the audio thread would.
+struct SoundDecoder {
+    AVCodecContext* codec;
+    mci::engine::FramePtr frame{av_frame_alloc()};
+    int packets = 0;
+
+    bool take(mci::engine::PacketPtr packet) {
+        ++packets;
+        if (codec && frame && avcodec_send_packet(codec, packet.get()) >= 0) {
+            while (avcodec_receive_frame(codec, frame.get()) >= 0) av_frame_unref(frame.get());
+        }
+        return packets < 256;
+    }
+};
+
 }  // namespace
+
+SourceOutcome runSourceScript(const uint8_t* data, std::size_t size) {
+    SourceOutcome out;
+    if (size < 2) return out;
+    const int64_t seekPermille = data[1] * 1000 / 255;
+    mci::EngineStatus status = mci::EngineStatus::Ok;
+    auto source =
+        mci::engine::MediaSource::openMemory(std::vector<uint8_t>(data + 2, data + size), status);
+    if (!source) return out;
+    out.opened = true;
+    out.info = source->info();
+    const int64_t target = out.info.lengthMs * seekPermille / 1000;
+    SoundDecoder sound{source->audioCodec()};
+    source->setAudioSink([&sound](mci::engine::PacketPtr p) { return sound.take(std::move(p)); });
+    if (out.info.hasVideo) {
+        // An exact seek (through the demuxer when the target's low bit says so), then the
+        // frames after it as playback takes them.
+        if (source->seekVideo(target, (data[1] & 1) != 0)) ++out.frames;
+        source->readAhead();
+        for (int i = 0; i < 2 && source->nextVideo(); ++i) ++out.frames;
+    } else {
+        source->seekAudio(target);
+        for (int i = 0; i < 32 && source->pumpAudio(); ++i) {
+        }
+    }
+    source->setAudioSink(nullptr);
+    out.soundPackets = sound.packets;
+    return out;
+}
 
 ScriptOutcome runMediaScript(mci::CommandService& service, const uint8_t* data, std::size_t size,
                              const std::string& folder) {

@@ -1,7 +1,9 @@
 #pragma once
-// One pass of the media path over a file given as bytes: the file is written to disk and the
-// service is driven through open, status, seek, play, pause, capture and close, as the player
-// does. Shared by the fuzz target and the test that replays kept inputs.
+// Passes of the media path over a file given as bytes, shared by the fuzz target and the test
+// that replays kept inputs. runSourceScript reads the bytes from memory and drives the
+// engine's source directly: exact seeks, frames in order, sound packets decoded. runMediaScript
+// writes them to disk and drives the service through open, status, seek, play, pause, capture
+// and close, as the player does.
 //
 // Input layout: byte 0 picks the file's extension (so the extension table and the content
 // probe both get explored), byte 1 the seek target as a fraction of the length, the rest is
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "platform/mci/command_service.h"
+#include "platform/mci/media_engine.h"
 
 namespace stillmar::hardening {
 
@@ -24,6 +27,15 @@ struct ScriptOutcome {
     bool broken = false;
     std::string brokenCommand;
 };
+
+struct SourceOutcome {
+    bool opened = false;
+    mci::MediaInfo info;
+    int frames = 0;        // video frames decoded
+    int soundPackets = 0;  // sound packets read
+};
+
+SourceOutcome runSourceScript(const uint8_t* data, std::size_t size);
 
 // `folder` is a writable folder the file and the capture land in.
 ScriptOutcome runMediaScript(mci::CommandService& service, const uint8_t* data, std::size_t size,

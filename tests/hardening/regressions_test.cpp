@@ -45,6 +45,7 @@ TEST_F(KeptInputs, mediaCrashInputsEndInAnErrorWithTheRulesKept) {
         const auto outcome = runMediaScript(*service_, bytes.data(), bytes.size(), folder_);
         EXPECT_FALSE(outcome.broken) << file << ": " << outcome.brokenCommand;
         EXPECT_NE(outcome.openCode, 0u) << file;
+        EXPECT_FALSE(runSourceScript(bytes.data(), bytes.size()).opened) << file;
     }
 }
 
@@ -94,6 +95,34 @@ TEST_F(KeptInputs, fuzzSeedsOpenAndRunTheWholeScript) {
     }
 }
 
+// The fuzz target reads its inputs from memory: the source must see there what it sees in the
+// file, and decode from it.
+TEST_F(KeptInputs, fuzzSeedsReadFromMemoryAsFromTheirFile) {
+    for (const fs::path& file : filesIn(STILLMAR_MEDIA_CORPUS_DIR)) {
+        if (file.filename().string().starts_with("mid")) continue;  // the sequencer's
+        const auto bytes = readAll(file);
+        const SourceOutcome memory = runSourceScript(bytes.data(), bytes.size());
+        ASSERT_TRUE(memory.opened) << file;
+        const fs::path copy = fs::path(folder_) / "copy";
+        std::ofstream(copy, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data() + 2),
+                   std::streamsize(bytes.size() - 2));
+        auto engine = mci::createMediaEngine();
+        ASSERT_EQ(engine->open(copy.string()), mci::EngineStatus::Ok) << file;
+        const mci::MediaInfo disk = engine->info();
+        EXPECT_EQ(memory.info.lengthMs, disk.lengthMs) << file;
+        EXPECT_EQ(memory.info.frameCount, disk.frameCount) << file;
+        EXPECT_EQ(memory.info.frameRateMilli, disk.frameRateMilli) << file;
+        EXPECT_EQ(memory.info.videoSize.w, disk.videoSize.w) << file;
+        EXPECT_EQ(memory.info.hasAudio, disk.hasAudio) << file;
+        if (disk.hasVideo) {
+            EXPECT_GE(memory.frames, 1) << file;
+        } else {
+            EXPECT_GT(memory.soundPackets, 0) << file;
+        }
+    }
+}
+
 TEST_F(KeptInputs, damagedCopiesOfASeedEndInACode) {
     // Deterministic damage: truncations and byte flips of a playable seed.
     const auto seed = readAll(fs::path(STILLMAR_MEDIA_CORPUS_DIR) / "mp4_seed");
@@ -107,6 +136,7 @@ TEST_F(KeptInputs, damagedCopiesOfASeedEndInACode) {
         for (std::size_t i = 2 + step; i < copy.size(); i += step) copy[i] ^= 0x5a;
         const auto outcome = runMediaScript(*service_, copy.data(), copy.size(), folder_);
         EXPECT_FALSE(outcome.broken) << "flip every " << step << ": " << outcome.brokenCommand;
+        runSourceScript(copy.data(), copy.size());  // ends, whatever it finds
     }
 }
 

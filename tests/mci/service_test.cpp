@@ -2,6 +2,8 @@
 
 #include <thread>
 
+#include "platform/mci/mpeg_video_device.h"
+#include "platform/mci/sequencer_device.h"
 #include "tests/mci/harness.h"
 
 namespace stillmar::mci {
@@ -32,6 +34,28 @@ TEST_F(ServiceTest, answersMalformedCommandsWithTheirCodes) {
         {"open $/clip.avi type mpegvideo alias", 269},
     });
     EXPECT_TRUE(world_.engines.empty());
+}
+
+// The verbs the service knows are the rows of the device tables: a verb of any table reaches
+// the device lookup (263 for a name nothing is open under), and one a device's own table lacks
+// is that device's 274, never the service's 261.
+TEST_F(ServiceTest, knowsEveryVerbOfEveryDeviceTable) {
+    std::vector<std::string_view> verbs;
+    for (const auto& row : MpegVideoDevice::commands()) verbs.push_back(row.verb);
+    for (const auto& row : SequencerDevice::commands()) verbs.push_back(row.verb);
+    ASSERT_GT(verbs.size(), 10u);
+    run({{"open $/clip.avi type mpegvideo alias V", 0, "1"}, {"open sequencer alias S", 0, "2"}});
+    for (std::string_view verb : verbs) {
+        std::string reply;
+        EXPECT_EQ(service_.sendString(std::string(verb) + " nothing", &reply, 256, 0), 263u)
+            << verb;
+        const bool sequencerHasIt = answersVerb<SequencerDevice>(verb);
+        const uint32_t code = service_.sendString(std::string(verb) + " S", &reply, 256, 0);
+        EXPECT_NE(code, 261u) << verb;
+        if (!sequencerHasIt) {
+            EXPECT_EQ(code, 274u) << verb;
+        }
+    }
 }
 
 TEST_F(ServiceTest, opensWithIdsReusedFromOneAndFreesAliasesOnClose) {

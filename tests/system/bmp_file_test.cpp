@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -50,11 +51,15 @@ TEST(BmpFile, replacesAnExistingFileAndFailsCleanlyInAMissingFolder) {
     ASSERT_TRUE(stillmar::sys::readBmp(path, img));
     EXPECT_EQ(img.pixels[0], px);
 
-    std::string error;
+    // The reason comes back as the system's number, for the caller to put in words.
+    using Kind = stillmar::sys::BmpError::Kind;
+    stillmar::sys::BmpError error;
     EXPECT_FALSE(stillmar::sys::writeBmp24(dir + "/gone/b.bmp", 1, 1, &px, 1, &error));
-    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(error.kind, Kind::System);
+    EXPECT_EQ(error.systemError, ENOENT);
     EXPECT_FALSE(fs::exists(dir + "/gone"));
     EXPECT_FALSE(stillmar::sys::writeBmp24(dir + "/c.bmp", 0, 1, &px, 1, &error));
+    EXPECT_EQ(error.kind, Kind::EmptyImage);
     EXPECT_FALSE(fs::exists(dir + "/c.bmp"));
     fs::remove_all(dir);
 }

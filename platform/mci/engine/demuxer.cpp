@@ -4,9 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 
 #include "platform/mci/engine/media_source.h"
@@ -23,7 +25,71 @@ int64_t nowNs() {
         .count();
 }
 
+// Damaged input is reported through the results, not on stderr.
+void quietLogs() {
+    static const bool quiet = [] {
+        av_log_set_level(AV_LOG_FATAL);
+        return true;
+    }();
+    (void)quiet;
+}
+
 }  // namespace
+
+// Bytes read through FFmpeg's I/O callbacks.
+struct MediaSource::MemoryInput {
+    explicit MemoryInput(std::vector<uint8_t> data) : bytes(std::move(data)) {
+        constexpr int kBufferBytes = 4096;
+        auto* buffer = static_cast<unsigned char*>(av_malloc(kBufferBytes));
+        if (!buffer) return;
+        io = avio_alloc_context(buffer, kBufferBytes, 0, this, &MemoryInput::read, nullptr,
+                                &MemoryInput::seek);
+        if (!io) av_free(buffer);
+    }
+    ~MemoryInput() {
+        if (io) av_freep(&io->buffer);
+        avio_context_free(&io);
+    }
+    MemoryInput(const MemoryInput&) = delete;
+    MemoryInput& operator=(const MemoryInput&) = delete;
+
+    static int read(void* opaque, uint8_t* to, int size) {
+        auto* self = static_cast<MemoryInput*>(opaque);
+        const std::size_t left = self->bytes.size() - self->at;
+        if (left == 0) return AVERROR_EOF;
+        const std::size_t n = std::min(left, std::size_t(std::max(size, 0)));
+        std::memcpy(to, self->bytes.data() + self->at, n);
+        self->at += n;
+        return int(n);
+    }
+    static int64_t seek(void* opaque, int64_t offset, int whence) {
+        auto* self = static_cast<MemoryInput*>(opaque);
+        const auto size = int64_t(self->bytes.size());
+        int64_t to = 0;
+        switch (whence & ~AVSEEK_FORCE) {
+            case AVSEEK_SIZE:
+                return size;
+            case SEEK_SET:
+                to = offset;
+                break;
+            case SEEK_CUR:
+                to = int64_t(self->at) + offset;
+                break;
+            case SEEK_END:
+                to = size + offset;
+                break;
+            default:
+                return AVERROR(EINVAL);
+        }
+        if (to < 0 || to > size) return AVERROR(EINVAL);
+        self->at = std::size_t(to);
+        return to;
+    }
+
+    std::vector<uint8_t> bytes;
+    std::size_t at = 0;
+    AVIOContext* io = nullptr;
+};
 
 MediaSource::~MediaSource() = default;
 
@@ -38,14 +104,18 @@ void MediaSource::armDeadline() {
 }
 
 std::unique_ptr<MediaSource> MediaSource::open(const std::string& path, EngineStatus& status) {
-    // Damaged input is reported through the results, not on stderr.
-    static const bool quiet = [] {
-        av_log_set_level(AV_LOG_FATAL);
-        return true;
-    }();
-    (void)quiet;
+    quietLogs();
     std::unique_ptr<MediaSource> src(new MediaSource());
     status = src->openFile(path);
+    if (status != EngineStatus::Ok) return nullptr;
+    return src;
+}
+
+std::unique_ptr<MediaSource> MediaSource::openMemory(std::vector<uint8_t> bytes,
+                                                     EngineStatus& status) {
+    quietLogs();
+    std::unique_ptr<MediaSource> src(new MediaSource());
+    status = src->openBytes(std::move(bytes));
     if (status != EngineStatus::Ok) return nullptr;
     return src;
 }
@@ -64,13 +134,35 @@ EngineStatus MediaSource::openFile(const std::string& path) {
     // Only the file protocol is allowed, and the name FFmpeg sees is always a path: "concat:x"
     // or "http:x" name local files, never a protocol.
     const std::string url = "file:/proc/self/fd/" + std::to_string(fd.get());
-
     FormatPtr format(avformat_alloc_context());
     if (!format) return EngineStatus::Io;
-    format->interrupt_callback.callback = &MediaSource::interruptCallback;
-    format->interrupt_callback.opaque = this;
     Dictionary options;
     av_dict_set(options.get(), "protocol_whitelist", "file", 0);
+    return openFormat(std::move(format), url, options);
+}
+
+EngineStatus MediaSource::openBytes(std::vector<uint8_t> bytes) {
+    memory_ = std::make_unique<MemoryInput>(std::move(bytes));
+    // Bytes in memory are small and read many times over (the fuzz target): decoded on the
+    // caller's thread, a run does the same work every time and starts no threads.
+    decodeThreads_ = 1;
+    if (!memory_->io) return EngineStatus::Io;
+    FormatPtr format(avformat_alloc_context());
+    if (!format) return EngineStatus::Io;
+    format->pb = memory_->io;
+    format->flags |= AVFMT_FLAG_CUSTOM_IO;
+    // The bytes are all there is: a playlist or a reference inside them opens nothing else.
+    format->io_open = [](AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) {
+        return AVERROR(EPERM);
+    };
+    Dictionary options;
+    return openFormat(std::move(format), std::string(), options);
+}
+
+EngineStatus MediaSource::openFormat(FormatPtr format, const std::string& url,
+                                     Dictionary& options) {
+    format->interrupt_callback.callback = &MediaSource::interruptCallback;
+    format->interrupt_callback.opaque = this;
     armDeadline();
     AVFormatContext* raw = format.release();  // freed by FFmpeg on failure
     const int rc = avformat_open_input(&raw, url.c_str(), nullptr, options.get());
@@ -83,7 +175,10 @@ EngineStatus MediaSource::openFile(const std::string& path) {
     format_.reset(raw);
     armDeadline();
     if (avformat_find_stream_info(format_.get(), nullptr) < 0) return EngineStatus::Unsupported;
+    return openStreams();
+}
 
+EngineStatus MediaSource::openStreams() {
     vIndex_ = av_find_best_stream(format_.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (vIndex_ >= 0 && (format_->streams[vIndex_]->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0)
         vIndex_ = -1;
@@ -131,7 +226,7 @@ bool MediaSource::openDecoder(int index, CodecPtr& out) {
     if (!ctx || avcodec_parameters_to_context(ctx.get(), st->codecpar) < 0) return false;
     ctx->pkt_timebase = st->time_base;
     if (codec->type == AVMEDIA_TYPE_VIDEO) {
-        ctx->thread_count = 0;  // one per core
+        ctx->thread_count = decodeThreads_;
         ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     }
     if (avcodec_open2(ctx.get(), codec, nullptr) < 0) return false;

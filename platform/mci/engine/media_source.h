@@ -25,6 +25,10 @@ namespace stillmar::mci::engine {
 class MediaSource {
   public:
     static std::unique_ptr<MediaSource> open(const std::string& path, EngineStatus& status);
+    // The same from bytes in memory, kept by the source: nothing else is opened, whatever the
+    // bytes name (the fuzz target reads its inputs this way).
+    static std::unique_ptr<MediaSource> openMemory(std::vector<uint8_t> bytes,
+                                                   EngineStatus& status);
     ~MediaSource();
     MediaSource(const MediaSource&) = delete;
     MediaSource& operator=(const MediaSource&) = delete;
@@ -94,7 +98,11 @@ class MediaSource {
     MediaSource() = default;
     static int interruptCallback(void* opaque);
     void armDeadline();
+    struct MemoryInput;
     EngineStatus openFile(const std::string& path);
+    EngineStatus openBytes(std::vector<uint8_t> bytes);
+    EngineStatus openFormat(FormatPtr format, const std::string& url, Dictionary& options);
+    EngineStatus openStreams();
     bool openDecoder(int index, CodecPtr& out);
     void fillInfo();
     int64_t scanVideoEnd();
@@ -115,6 +123,8 @@ class MediaSource {
     bool sameGroupOfPictures(int64_t fromTicks, int64_t toTicks) const;
     const AVFrame* shown();
 
+    std::unique_ptr<MemoryInput> memory_;  // outlives the demuxer reading it
+    int decodeThreads_ = 0;                // 0: one per core
     FormatPtr format_;
     CodecPtr video_, audio_;
     int vIndex_ = -1, aIndex_ = -1;

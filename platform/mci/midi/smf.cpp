@@ -76,39 +76,14 @@ class TrackReader {
             }
 
             if (ev.status < 0xF0) {
-                ev.kind = EventKind::Channel;
                 running = ev.status;
-                int dataBytes = (ev.status & 0xF0) == 0xC0 || (ev.status & 0xF0) == 0xD0 ? 1 : 2;
-                if (end_ - pos_ < size_t(dataBytes)) return SmfError::Truncated;
-                ev.data1 = base_[pos_++];
-                if (dataBytes == 2) ev.data2 = base_[pos_++];
-                if (ev.data1 >= 0x80 || ev.data2 >= 0x80) return SmfError::Corrupt;
+                if (SmfError e = readChannel(ev); e != SmfError::None) return e;
                 track.events.push_back(ev);
                 continue;
             }
-
             // Sysex and meta events cancel running status.
             running = 0;
-            if (ev.status == 0xFF) {
-                if (pos_ >= end_) return SmfError::Truncated;
-                ev.kind = EventKind::Meta;
-                ev.metaType = base_[pos_++];
-            } else if (ev.status == 0xF0 || ev.status == 0xF7) {
-                ev.kind = ev.status == 0xF0 ? EventKind::SysEx : EventKind::SysExEscape;
-            } else {
-                return SmfError::Corrupt;  // system common and real-time bytes have no place here
-            }
-            uint32_t len = 0;
-            if (SmfError e = readVarLen(len); e != SmfError::None) return e;
-            if (len > end_ - pos_) return SmfError::Truncated;
-            ev.dataOffset = uint32_t(pos_);
-            ev.dataLength = len;
-            pos_ += len;
-
-            if (ev.kind == EventKind::Meta && ev.metaType == kMetaTempo &&
-                (len != 3 ||
-                 (base_[ev.dataOffset] | base_[ev.dataOffset + 1] | base_[ev.dataOffset + 2]) == 0))
-                return SmfError::Corrupt;
+            if (SmfError e = readSysExOrMeta(ev); e != SmfError::None) return e;
             track.events.push_back(ev);
             if (ev.kind == EventKind::Meta && ev.metaType == kMetaEndOfTrack) {
                 track.endTick = tick;
@@ -129,6 +104,41 @@ class TrackReader {
             if (!(b & 0x80)) return SmfError::None;
         }
         return SmfError::Corrupt;  // a quantity longer than four bytes
+    }
+
+    // The data bytes of a channel message whose status is `ev.status`.
+    SmfError readChannel(MidiEvent& ev) {
+        ev.kind = EventKind::Channel;
+        int dataBytes = (ev.status & 0xF0) == 0xC0 || (ev.status & 0xF0) == 0xD0 ? 1 : 2;
+        if (end_ - pos_ < size_t(dataBytes)) return SmfError::Truncated;
+        ev.data1 = base_[pos_++];
+        if (dataBytes == 2) ev.data2 = base_[pos_++];
+        if (ev.data1 >= 0x80 || ev.data2 >= 0x80) return SmfError::Corrupt;
+        return SmfError::None;
+    }
+
+    // A sysex or meta event after its status byte: its type, length and payload.
+    SmfError readSysExOrMeta(MidiEvent& ev) {
+        if (ev.status == 0xFF) {
+            if (pos_ >= end_) return SmfError::Truncated;
+            ev.kind = EventKind::Meta;
+            ev.metaType = base_[pos_++];
+        } else if (ev.status == 0xF0 || ev.status == 0xF7) {
+            ev.kind = ev.status == 0xF0 ? EventKind::SysEx : EventKind::SysExEscape;
+        } else {
+            return SmfError::Corrupt;  // system common and real-time bytes have no place here
+        }
+        uint32_t len = 0;
+        if (SmfError e = readVarLen(len); e != SmfError::None) return e;
+        if (len > end_ - pos_) return SmfError::Truncated;
+        ev.dataOffset = uint32_t(pos_);
+        ev.dataLength = len;
+        pos_ += len;
+        if (ev.kind == EventKind::Meta && ev.metaType == kMetaTempo &&
+            (len != 3 ||
+             (base_[ev.dataOffset] | base_[ev.dataOffset + 1] | base_[ev.dataOffset + 2]) == 0))
+            return SmfError::Corrupt;
+        return SmfError::None;
     }
 
     const uint8_t* base_;
@@ -175,6 +185,59 @@ SmfResult parseSmf(const uint8_t* data, size_t size) {
     return parseSmf(std::vector<uint8_t>(data, data + size));
 }
 
+namespace {
+
+// The header chunk of an SMF image: format, track count and division. `pos` receives where the
+// chunks after it begin.
+SmfError readHeader(const uint8_t* d, size_t size, MidiFile& file, uint16_t& trackCount,
+                    size_t& pos) {
+    if (size < 8) return SmfError::Truncated;
+    uint32_t headerLength = be32(d + 4);
+    if (headerLength < 6) return SmfError::BadHeader;
+    if (headerLength > size - 8) return SmfError::Truncated;
+    file.format = be16(d + 8);
+    trackCount = be16(d + 10);
+    uint16_t division = be16(d + 12);
+    if (file.format > 2 || trackCount == 0) return SmfError::BadHeader;
+    if (trackCount > kMaxTracks) return SmfError::TooLarge;
+    if (division & 0x8000) {
+        int fps = -int(int8_t(division >> 8));
+        if (fps != 24 && fps != 25 && fps != 29 && fps != 30) return SmfError::BadHeader;
+        file.division.smpteFps = uint8_t(fps);
+        file.division.ticksPerFrame = uint8_t(division & 0xFF);
+        if (file.division.ticksPerFrame == 0) return SmfError::BadHeader;
+    } else {
+        if (division == 0) return SmfError::BadHeader;
+        file.division.ticksPerQuarter = division;
+    }
+    pos = 8 + size_t(headerLength);
+    return SmfError::None;
+}
+
+// The track chunks from `pos` on, until `trackCount` have been read.
+SmfError readTracks(const uint8_t* d, size_t size, size_t pos, uint16_t trackCount,
+                    MidiFile& file) {
+    size_t budget = kMaxEvents;
+    file.tracks.reserve(trackCount);
+    while (file.tracks.size() < trackCount) {
+        if (size - pos < 8) return SmfError::Truncated;
+        size_t len = be32(d + pos + 4);
+        size_t body = pos + 8;
+        if (len > size - body) return SmfError::Truncated;
+        if (std::memcmp(d + pos, "MTrk", 4) == 0) {
+            MidiTrack track;
+            TrackReader reader(d, body, body + len, budget);
+            if (SmfError e = reader.read(track); e != SmfError::None) return e;
+            file.tracks.push_back(std::move(track));
+        }
+        // Chunks of other types are skipped, as the format asks.
+        pos = body + len;
+    }
+    return SmfError::None;
+}
+
+}  // namespace
+
 SmfResult parseSmf(std::vector<uint8_t> bytes) {
     SmfResult result;
     if (bytes.size() > kMaxFileBytes) {
@@ -190,53 +253,17 @@ SmfResult parseSmf(std::vector<uint8_t> bytes) {
         bytes = std::vector<uint8_t>(bytes.begin() + ptrdiff_t(where->first),
                                      bytes.begin() + ptrdiff_t(where->first + where->second));
     }
-    const uint8_t* d = bytes.data();
-    const size_t size = bytes.size();
-    auto fail = [&result](SmfError e) {
+    uint16_t trackCount = 0;
+    size_t pos = 0;
+    SmfError e = readHeader(bytes.data(), bytes.size(), result.file, trackCount, pos);
+    if (e == SmfError::None)
+        e = readTracks(bytes.data(), bytes.size(), pos, trackCount, result.file);
+    if (e != SmfError::None) {
         result.error = e;
         result.file = MidiFile{};
-        return std::move(result);
-    };
-
-    if (size < 8) return fail(SmfError::Truncated);
-    uint32_t headerLength = be32(d + 4);
-    if (headerLength < 6) return fail(SmfError::BadHeader);
-    if (headerLength > size - 8) return fail(SmfError::Truncated);
-    MidiFile& file = result.file;
-    file.format = be16(d + 8);
-    uint16_t trackCount = be16(d + 10);
-    uint16_t division = be16(d + 12);
-    if (file.format > 2 || trackCount == 0) return fail(SmfError::BadHeader);
-    if (trackCount > kMaxTracks) return fail(SmfError::TooLarge);
-    if (division & 0x8000) {
-        int fps = -int(int8_t(division >> 8));
-        if (fps != 24 && fps != 25 && fps != 29 && fps != 30) return fail(SmfError::BadHeader);
-        file.division.smpteFps = uint8_t(fps);
-        file.division.ticksPerFrame = uint8_t(division & 0xFF);
-        if (file.division.ticksPerFrame == 0) return fail(SmfError::BadHeader);
-    } else {
-        if (division == 0) return fail(SmfError::BadHeader);
-        file.division.ticksPerQuarter = division;
+        return result;
     }
-
-    size_t pos = 8 + size_t(headerLength);
-    size_t budget = kMaxEvents;
-    file.tracks.reserve(trackCount);
-    while (file.tracks.size() < trackCount) {
-        if (size - pos < 8) return fail(SmfError::Truncated);
-        size_t len = be32(d + pos + 4);
-        size_t body = pos + 8;
-        if (len > size - body) return fail(SmfError::Truncated);
-        if (std::memcmp(d + pos, "MTrk", 4) == 0) {
-            MidiTrack track;
-            TrackReader reader(d, body, body + len, budget);
-            if (SmfError e = reader.read(track); e != SmfError::None) return fail(e);
-            file.tracks.push_back(std::move(track));
-        }
-        // Chunks of other types are skipped, as the format asks.
-        pos = body + len;
-    }
-    file.bytes = std::move(bytes);
+    result.file.bytes = std::move(bytes);
     return result;
 }
 
