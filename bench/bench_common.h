@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace stillmar::bench {
@@ -57,6 +58,21 @@ inline std::string benchFile(int fps = 25, int seconds = 120) {
     std::error_code ec;
     std::filesystem::rename(tmp, path, ec);
     return ec ? std::string() : path;
+}
+
+// This process's resident memory in KiB (-1 when unknown).
+inline long rssKb() {
+    std::ifstream in("/proc/self/status");
+    std::string key;
+    while (in >> key) {
+        if (key == "VmRSS:") {
+            long kb = 0;
+            in >> kb;
+            return kb;
+        }
+        in.ignore(4096, '\n');
+    }
+    return -1;
 }
 
 }  // namespace stillmar::bench

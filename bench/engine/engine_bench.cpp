@@ -34,25 +34,12 @@ using namespace stillmar::mci;
 using stillmar::bench::benchFile;
 using stillmar::bench::BenchSurface;
 using stillmar::bench::Clock;
+using stillmar::bench::rssKb;
 using stillmar::bench::run;
 using stillmar::bench::seconds;
 using stillmar::bench::timeCommand;
 
 namespace {
-
-long rssKb() {
-    std::ifstream in("/proc/self/status");
-    std::string key;
-    while (in >> key) {
-        if (key == "VmRSS:") {
-            long kb = 0;
-            in >> kb;
-            return kb;
-        }
-        in.ignore(4096, '\n');
-    }
-    return -1;
-}
 
 void memory(const std::string& file) {
     std::printf("\n== resident memory of a playing 1080p device\n");

@@ -22,24 +22,11 @@
 using namespace stillmar::mci;
 using stillmar::bench::BenchSurface;
 using stillmar::bench::Clock;
+using stillmar::bench::rssKb;
 using stillmar::bench::seconds;
 namespace engine = stillmar::mci::engine;
 
 namespace {
-
-long rssKb() {
-    std::ifstream in("/proc/self/status");
-    std::string key;
-    while (in >> key) {
-        if (key == "VmRSS:") {
-            long kb = 0;
-            in >> kb;
-            return kb;
-        }
-        in.ignore(4096, '\n');
-    }
-    return -1;
-}
 
 struct Timed {
     double ms = 0;
