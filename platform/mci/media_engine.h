@@ -32,6 +32,9 @@ struct MediaInfo {
     int64_t frameCount = 0;      // length in frames (0 without video)
 };
 
+// Playback speed in thousandths of the normal speed.
+inline constexpr int32_t kNormalSpeed = 1000;
+
 class MediaEngine {
   public:
     virtual ~MediaEngine() = default;
@@ -71,7 +74,7 @@ class MediaEngine {
     // Stops without rewinding.
     virtual void stop() = 0;
 
-    virtual void setSpeed(int32_t permille) = 0;  // 1000 = normal
+    virtual void setSpeed(int32_t permille) = 0;  // kNormalSpeed = normal
     virtual int32_t speed() const = 0;
     virtual void setVolume(int32_t left, int32_t right) = 0;  // 0..1000 each
     virtual void setChannelsEnabled(bool left, bool right) = 0;

@@ -19,7 +19,7 @@ struct FakeEngineState {
     EngineMode mode = EngineMode::Stopped;
     int64_t position = 0;
     int64_t playTo = -1;
-    int32_t speed = 1000;
+    int32_t speed = kNormalSpeed;
     int32_t leftVolume = 1000, rightVolume = 1000;
     bool leftOn = true, rightOn = true;
     VideoSurface* surface = nullptr;

@@ -36,9 +36,9 @@ EngineStatus FfmpegEngine::open(const std::string& path) {
         presentedSerial_ = serial_;
         shown_ = refFrame(source_->firstFrame());
         shownPtsMs_ = shown_ ? source_->framePtsMs(shown_.get()) : 0;
-        speed_ = 1000;
+        speed_ = kNormalSpeed;
         clock_.stop();
-        clock_.setSpeed(1000);
+        clock_.setSpeed(kNormalSpeed);
         clock_.set(0);
     }
     startThreads();

@@ -70,6 +70,21 @@ class FfmpegEngine final : public MediaEngine {
         bool step = false;
         int64_t frames = 0;
         std::shared_ptr<AVFrame> from = nullptr;
+
+        // Show the frame at `ms` and stop there.
+        static Command seekTo(int64_t ms, uint32_t serial) { return {ms, serial}; }
+        // Play from `ms`; `reseek` goes back to the keyframe so that the sound around the start
+        // is read again.
+        static Command playFrom(int64_t ms, uint32_t serial, bool reseek) {
+            return {ms, serial, true, reseek};
+        }
+        // Stop decoding for playback.
+        static Command haltPlayback(uint32_t serial) { return {0, serial, false, false, true}; }
+        // Step `frames` frames from `shown` (at `ms`), back when negative.
+        static Command stepFrom(int64_t ms, uint32_t serial, int64_t frames,
+                                std::shared_ptr<AVFrame> shown) {
+            return {ms, serial, false, false, false, true, frames, std::move(shown)};
+        }
     };
     struct FrameItem {
         enum Kind { Target, Frame, End } kind = Frame;
@@ -143,7 +158,7 @@ class FfmpegEngine final : public MediaEngine {
     bool targetFound_ = true;  // of the last target presented (FrameItem)
     bool targetAtTarget_ = true;
     PlaybackClock clock_;
-    int32_t speed_ = 1000;
+    int32_t speed_ = kNormalSpeed;
 
     std::mutex commandMutex_;
     std::condition_variable commandCv_;

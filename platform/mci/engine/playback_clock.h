@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <mutex>
 
+#include "platform/mci/media_engine.h"
+
 namespace stillmar::mci::engine {
 
 class PlaybackClock {
@@ -39,7 +41,7 @@ class PlaybackClock {
     // The audio device has just played up to `ms`.
     void syncAudio(int64_t ms) {
         std::lock_guard lock(mutex_);
-        if (!running_ || speed_ != 1000) return;
+        if (!running_ || speed_ != kNormalSpeed) return;
         baseMs_ = ms;
         baseTime_ = Clock::now();
     }
@@ -50,14 +52,15 @@ class PlaybackClock {
         if (!running_) return baseMs_;
         const auto us =
             std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - baseTime_).count();
-        return baseMs_ + us * speed_ / 1000000;
+        // Microseconds to milliseconds, at the speed in thousandths.
+        return baseMs_ + us * speed_ / (1000 * kNormalSpeed);
     }
 
     mutable std::mutex mutex_;
     bool running_ = false;
     int64_t baseMs_ = 0;
     Clock::time_point baseTime_ = Clock::now();
-    int32_t speed_ = 1000;
+    int32_t speed_ = kNormalSpeed;
 };
 
 }  // namespace stillmar::mci::engine

@@ -24,7 +24,7 @@ EngineStatus FfmpegEngine::seek(int64_t ms) {
     pipeline_ = false;
     clock_.stop();
     posMs_ = target;
-    const uint32_t serial = post(Command{target, ++serial_, false, false, false});
+    const uint32_t serial = post(Command::seekTo(target, ++serial_));
     stateCv_.wait_for(lock, kSeekTimeout,
                       [&] { return stopping_ || serial_ != serial || presentedSerial_ == serial; });
     EngineStatus status = EngineStatus::Ok;
@@ -53,12 +53,9 @@ void FfmpegEngine::step(int64_t frames) {
     pipeline_ = false;
     clock_.stop();
     // From the frame on screen now: no newer one reaches it once the serial below is posted.
-    Command cmd{posMs_, ++serial_, false, false, false};
-    cmd.step = true;
-    cmd.frames = frames;
-    cmd.from = std::shared_ptr<AVFrame>(refFrame(shown_.get()).release(),
-                                        [](AVFrame* f) { av_frame_free(&f); });
-    const uint32_t serial = post(std::move(cmd));
+    std::shared_ptr<AVFrame> from(refFrame(shown_.get()).release(),
+                                  [](AVFrame* f) { av_frame_free(&f); });
+    const uint32_t serial = post(Command::stepFrom(posMs_, ++serial_, frames, std::move(from)));
     stateCv_.wait_for(lock, kSeekTimeout,
                       [&] { return stopping_ || serial_ != serial || presentedSerial_ == serial; });
     if (serial_ == serial) mode_ = EngineMode::Paused;
@@ -67,7 +64,7 @@ void FfmpegEngine::step(int64_t frames) {
 
 void FfmpegEngine::startPipeline(int64_t fromMs) {
     dropAudio();
-    const bool withAudio = info_.hasAudio && speed_ == 1000 && ensureAudioOutput();
+    const bool withAudio = info_.hasAudio && speed_ == kNormalSpeed && ensureAudioOutput();
     audioActive_ = withAudio;
     mode_ = EngineMode::Playing;
     pipeline_ = true;
@@ -80,7 +77,7 @@ void FfmpegEngine::startPipeline(int64_t fromMs) {
     audioStartMs_ = fromMs;
     // With sound the demuxer goes back to the keyframe so that the audio around the start
     // is read again.
-    post(Command{fromMs, serial, true, withAudio, false});
+    post(Command::playFrom(fromMs, serial, withAudio));
     stateCv_.notify_all();
 }
 
@@ -139,7 +136,7 @@ void FfmpegEngine::haltLocked() {
     pipeline_ = false;
     clock_.stop();
     dropAudio();
-    post(Command{0, ++serial_, false, false, true});
+    post(Command::haltPlayback(++serial_));
     stateCv_.notify_all();
 }
 
@@ -156,7 +153,7 @@ void FfmpegEngine::setSpeed(int32_t permille) {
     speed_ = std::max<int32_t>(1, permille);
     clock_.setSpeed(speed_);
     // Sound is only played at normal speed.
-    if (speed_ != 1000 && audioActive_) dropAudio();
+    if (speed_ != kNormalSpeed && audioActive_) dropAudio();
 }
 
 int32_t FfmpegEngine::speed() const {
