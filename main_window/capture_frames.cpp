@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QStringList>
-#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <vector>
@@ -25,25 +24,20 @@
 namespace stillmar {
 namespace {
 
-std::vector<const Form1*>& runningForms() {
-    static std::vector<const Form1*> forms;
-    return forms;
-}
-
 // For the length of a run: the form is marked busy, its title shows the progress and the
 // pointer is the busy one; all of it is undone however the run ends, and the last still frame
 // is taken off Picture2, which lies over the playing video.
 class RunScope {
   public:
     explicit RunScope(Form1& form) : form_(&form), title_(form.windowTitle()) {
-        runningForms().push_back(&form);
+        form.CaptureRunning = true;
         QApplication::setOverrideCursor(Qt::BusyCursor);
     }
     ~RunScope() {
-        auto& forms = runningForms();
-        forms.erase(std::find(forms.begin(), forms.end(), raw_));
         QApplication::restoreOverrideCursor();
+        // A window closed during the run is gone with its mark.
         if (!form_) return;
+        form_->CaptureRunning = false;
         form_->setWindowTitle(title_);
         form_->Picture2->Cls();
         form_->Picture2->setPicture(forms::Picture());
@@ -57,7 +51,6 @@ class RunScope {
 
   private:
     QPointer<Form1> form_;
-    const Form1* raw_ = form_.data();
     QString title_;
 };
 
@@ -182,8 +175,7 @@ void reportStopped(Form1& form, const std::exception& e) {
 }  // namespace
 
 bool CaptureRunInProgress(const Form1& form) {
-    const auto& forms = runningForms();
-    return std::find(forms.begin(), forms.end(), &form) != forms.end();
+    return form.CaptureRunning;
 }
 
 void Form1::CaptureFrames() {

@@ -74,6 +74,8 @@ class Form1 : public QWidget {
     int16_t CaptureCount = 0;
     int16_t CountButtonIndex = 0;
     int32_t CaptureBase = 0;
+    // A capture run is under way in this window (see CaptureRunInProgress).
+    bool CaptureRunning = false;
     // Playback display and seek.
     int32_t PositionSeconds = 0;
     int32_t PressPositionMs = 0;
