@@ -27,23 +27,17 @@ class BenchSurface final : public mci::VideoSurface {
         target_ = s;
     }
     void present(mci::VideoFramePtr frame) override {
+        slot_.set(std::move(frame));
         std::lock_guard lock(mutex_);
-        last_ = std::move(frame);
-        later_ = nullptr;
         ++count_;
     }
     // As the service's off-screen surfaces do: a frame handed over is converted when read.
     void presentLater(mci::FrameMaker make) override {
+        slot_.setLater(std::move(make));
         std::lock_guard lock(mutex_);
-        last_.reset();
-        later_ = std::move(make);
         ++count_;
     }
-    mci::VideoFramePtr presented() const override {
-        std::lock_guard lock(mutex_);
-        if (!last_ && later_) last_ = later_(target_);
-        return last_;
-    }
+    mci::VideoFramePtr presented() const override { return slot_.picture(targetSize()); }
     int count() const {
         std::lock_guard lock(mutex_);
         return count_;
@@ -52,8 +46,7 @@ class BenchSurface final : public mci::VideoSurface {
   private:
     mci::Size target_;
     mutable std::mutex mutex_;
-    mutable mci::VideoFramePtr last_;
-    mci::FrameMaker later_;
+    mci::FrameSlot slot_;
     int count_ = 0;
 };
 

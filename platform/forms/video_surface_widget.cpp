@@ -8,22 +8,6 @@
 
 namespace stillmar::forms {
 
-mci::VideoFramePtr SurfaceState::picture(mci::Size size) {
-    mci::FrameMaker make;
-    uint64_t asked = 0;
-    {
-        std::lock_guard lock(mutex);
-        const bool fits = frame && frame->width == size.w && frame->height == size.h;
-        if (!maker || fits || size.w <= 0 || size.h <= 0) return frame;
-        make = maker;
-        asked = generation;
-    }
-    mci::VideoFramePtr made = make(size);
-    std::lock_guard lock(mutex);
-    if (generation == asked && made) frame = made;
-    return made ? made : frame;
-}
-
 VideoSurfaceWidget::VideoSurfaceWidget(std::shared_ptr<SurfaceState> state, QWidget* parent)
     : QWidget(parent), state_(std::move(state)) {
     setAttribute(Qt::WA_OpaquePaintEvent, true);
@@ -37,7 +21,7 @@ void VideoSurfaceWidget::paintEvent(QPaintEvent*) {
         dest = state_->destinationSet ? state_->destination : mci::Rect{0, 0, width(), height()};
     }
     // A frame handed over unconverted is converted here, at the size it is drawn at.
-    const mci::VideoFramePtr frame = state_->picture({dest.w, dest.h});
+    const mci::VideoFramePtr frame = state_->slot.picture({dest.w, dest.h});
     state_->undrawn = 0;
     QPainter p(this);
     const QRect target(dest.x, dest.y, dest.w, dest.h);
@@ -113,28 +97,18 @@ class WidgetSurface final : public mci::VideoSurface {
     }
 
     void present(mci::VideoFramePtr frame) override {
-        {
-            std::lock_guard lock(state_->mutex);
-            state_->frame = std::move(frame);
-            state_->maker = nullptr;
-            ++state_->generation;
-        }
+        state_->slot.set(std::move(frame));
         ++state_->undrawn;
         queueRepaint();
     }
 
     void presentLater(mci::FrameMaker make) override {
-        {
-            std::lock_guard lock(state_->mutex);
-            state_->maker = std::move(make);
-            state_->frame.reset();
-            ++state_->generation;
-        }
+        state_->slot.setLater(std::move(make));
         ++state_->undrawn;
         queueRepaint();
     }
 
-    mci::VideoFramePtr presented() const override { return state_->picture(targetSize()); }
+    mci::VideoFramePtr presented() const override { return state_->slot.picture(targetSize()); }
 
   private:
     // Never blocks: one repaint at a time is queued to the window thread, and it finds the

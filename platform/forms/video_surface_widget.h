@@ -14,21 +14,14 @@ namespace stillmar::forms {
 
 // Shared between the surface (device side), its widget and queued repaints.
 struct SurfaceState {
-    mutable std::mutex mutex;
-    mci::VideoFramePtr frame;
-    // The frame handed over unconverted, and how many frames were handed over in all (a
-    // conversion made outside the lock is kept only if no newer frame came meanwhile).
-    mci::FrameMaker maker;
-    uint64_t generation = 0;
+    mutable std::mutex mutex;  // guards the destination
+    // The picture to draw: converted when drawn or read, at that size (once per size).
+    mci::FrameSlot slot;
     // Frames given since the widget last painted; a covered widget never paints.
     std::atomic<int> undrawn{0};
     mci::Rect destination;
     bool destinationSet = false;
     std::atomic<bool> repaintQueued{false};
-
-    // The picture to draw at `size`: the frame given, or the one handed over converted now
-    // (once per size). Never holds the lock while converting.
-    mci::VideoFramePtr picture(mci::Size size);
 };
 
 class VideoSurfaceWidget : public QWidget {

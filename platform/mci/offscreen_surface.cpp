@@ -48,36 +48,10 @@ class OffscreenSurface final : public VideoSurface {
         std::lock_guard lock(mutex_);
         return {destination_.w, destination_.h};
     }
-    void present(VideoFramePtr frame) override {
-        std::lock_guard lock(mutex_);
-        frame_ = std::move(frame);
-        maker_ = nullptr;
-        ++generation_;
-    }
+    void present(VideoFramePtr frame) override { slot_.set(std::move(frame)); }
     // Nothing draws an off-screen surface: a frame handed over is converted only when read.
-    void presentLater(FrameMaker make) override {
-        std::lock_guard lock(mutex_);
-        maker_ = std::move(make);
-        frame_.reset();
-        ++generation_;
-    }
-    VideoFramePtr presented() const override {
-        FrameMaker make;
-        uint64_t asked = 0;
-        Size size;
-        {
-            std::lock_guard lock(mutex_);
-            size = {destination_.w, destination_.h};
-            const bool fits = frame_ && frame_->width == size.w && frame_->height == size.h;
-            if (!maker_ || fits || size.w <= 0 || size.h <= 0) return frame_;
-            make = maker_;
-            asked = generation_;
-        }
-        VideoFramePtr made = make(size);
-        std::lock_guard lock(mutex_);
-        if (generation_ == asked && made) frame_ = made;
-        return made ? made : frame_;
-    }
+    void presentLater(FrameMaker make) override { slot_.setLater(std::move(make)); }
+    VideoFramePtr presented() const override { return slot_.picture(targetSize()); }
 
   private:
     const int32_t handle_;
@@ -85,9 +59,7 @@ class OffscreenSurface final : public VideoSurface {
     Rect window_;
     Rect destination_;
     bool visible_ = false;
-    mutable VideoFramePtr frame_;  // the converted picture is kept for the next reader
-    FrameMaker maker_;
-    uint64_t generation_ = 0;
+    FrameSlot slot_;  // the converted picture is kept for the next reader
 };
 
 }  // namespace

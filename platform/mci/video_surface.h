@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace stillmar::mci {
@@ -41,6 +42,48 @@ using VideoFramePtr = std::shared_ptr<const VideoFrame>;
 // Makes the picture of one decoded frame at a given size; callable from any thread, any number
 // of times; null when the frame cannot be converted.
 using FrameMaker = std::function<VideoFramePtr(Size)>;
+
+// What a surface shows: a picture converted already, or a frame handed over unconverted with
+// the maker that converts it, when it is first drawn or read, at that size (once per size).
+// Safe from any thread; the conversion runs outside the lock, and a picture made for a frame
+// that was replaced meanwhile is returned but not kept.
+class FrameSlot {
+  public:
+    void set(VideoFramePtr frame) {
+        std::lock_guard lock(mutex_);
+        frame_ = std::move(frame);
+        maker_ = nullptr;
+        ++generation_;
+    }
+    void setLater(FrameMaker make) {
+        std::lock_guard lock(mutex_);
+        maker_ = std::move(make);
+        frame_.reset();
+        ++generation_;
+    }
+    // The picture at `size`: the one kept when it has that size or nothing is left to make.
+    VideoFramePtr picture(Size size) const {
+        FrameMaker make;
+        uint64_t asked = 0;
+        {
+            std::lock_guard lock(mutex_);
+            const bool fits = frame_ && frame_->width == size.w && frame_->height == size.h;
+            if (!maker_ || fits || size.w <= 0 || size.h <= 0) return frame_;
+            make = maker_;
+            asked = generation_;
+        }
+        VideoFramePtr made = make(size);
+        std::lock_guard lock(mutex_);
+        if (generation_ == asked && made) frame_ = made;
+        return made ? made : frame_;
+    }
+
+  private:
+    mutable std::mutex mutex_;
+    mutable VideoFramePtr frame_;
+    FrameMaker maker_;
+    uint64_t generation_ = 0;  // pictures handed over in all
+};
 
 class VideoSurface {
   public:
