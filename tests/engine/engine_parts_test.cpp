@@ -10,6 +10,7 @@
 
 extern "C" {
 #include <libavutil/pixdesc.h>
+#include <libswscale/swscale.h>
 }
 
 namespace stillmar::mci::engine {
@@ -111,6 +112,24 @@ FramePtr noiseFrame(int w, int h, AVPixelFormat format) {
     return f;
 }
 
+// The pixels the scaler makes packed, in one go, as drawing did before it went through planes.
+std::vector<uint32_t> packedPixels(const AVFrame* f, Size size) {
+    const bool full = f->format == AV_PIX_FMT_YUVJ422P;
+    SwsContext* sws = sws_getContext(
+        f->width, f->height, AVPixelFormat(f->format), size.w, size.h, AV_PIX_FMT_RGB32,
+        SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr);
+    if (!sws) return {};
+    sws_setColorspaceDetails(sws, sws_getCoefficients(SWS_CS_ITU601), full ? 1 : 0,
+                             sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+    std::vector<uint32_t> pixels(size_t(size.w) * size_t(size.h));
+    uint8_t* dst[4] = {reinterpret_cast<uint8_t*>(pixels.data())};
+    int stride[4] = {size.w * 4};
+    sws_scale(sws, f->data, f->linesize, 0, f->height, dst, stride);
+    sws_freeContext(sws);
+    for (uint32_t& p : pixels) p |= 0xFF000000u;
+    return pixels;
+}
+
 TEST(FrameConverterTest, slicesAndBitmapRows_giveTheSamePixelsAsOneThreadDrawing) {
     FrameConverter one, four(4);
     for (AVPixelFormat format : {AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUVJ422P, AV_PIX_FMT_YUV444P}) {
@@ -125,6 +144,9 @@ TEST(FrameConverterTest, slicesAndBitmapRows_giveTheSamePixelsAsOneThreadDrawing
             EXPECT_EQ(b->width, a->width);
             EXPECT_EQ(b->height, a->height);
             EXPECT_TRUE(a->pixels == b->pixels) << size.w << "x" << size.h;
+            // Drawn through planes, the very pixels of the packed scaler.
+            EXPECT_TRUE(a->pixels == packedPixels(f.get(), Size{a->width, a->height}))
+                << av_get_pix_fmt_name(format) << " " << size.w << "x" << size.h;
 
             const BgrPicture rows = four.convertBgr(f.get(), size);
             ASSERT_TRUE(rows);

@@ -138,6 +138,28 @@ void countConversion(std::chrono::steady_clock::time_point t0) {
                                               .count());
 }
 
+// Whether the scaler makes the same pixels planar (G, B, R) as packed, where the planar output
+// costs half as much: for every picture with a luma and chroma (HDR ones too, which are mapped
+// to planar RGB first). Paletted and grey pictures take the packed path, whose values differ.
+bool planarPaysOff(const AVFrame* frame) {
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(AVPixelFormat(frame->format));
+    return desc && desc->nb_components >= 3 &&
+           !(desc->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL));
+}
+
+// Planar G, B, R rows into 0xFFRRGGBB pixels.
+void packPlanes(const AVFrame* planes, uint32_t* pixels) {
+    const int w = planes->width;
+    for (int y = 0; y < planes->height; ++y) {
+        const uint8_t* g = planes->data[0] + std::ptrdiff_t(y) * planes->linesize[0];
+        const uint8_t* b = planes->data[1] + std::ptrdiff_t(y) * planes->linesize[1];
+        const uint8_t* r = planes->data[2] + std::ptrdiff_t(y) * planes->linesize[2];
+        uint32_t* out = pixels + std::ptrdiff_t(y) * w;
+        for (int x = 0; x < w; ++x)
+            out[x] = 0xFF000000u | uint32_t(r[x]) << 16 | uint32_t(g[x]) << 8 | b[x];
+    }
+}
+
 }  // namespace
 
 std::shared_ptr<VideoFrame> FrameConverter::convert(const AVFrame* frame, Size size,
@@ -150,6 +172,17 @@ std::shared_ptr<VideoFrame> FrameConverter::convert(const AVFrame* frame, Size s
     out->height = dst.h;
     out->ptsMs = ptsMs;
     out->pixels.resize(size_t(dst.w) * size_t(dst.h));
+    if (planarPaysOff(frame)) {
+        FramePtr planes = makeFrame();
+        if (!planes) return nullptr;
+        planes->width = dst.w;
+        planes->height = dst.h;
+        planes->format = AV_PIX_FMT_GBRP;
+        if (av_frame_get_buffer(planes.get(), 0) < 0 || !scale(frame, planes.get())) return nullptr;
+        packPlanes(planes.get(), out->pixels.data());
+        countConversion(t0);
+        return out;
+    }
     // The output frame wraps the image's own pixels.
     FramePtr to = makeFrame();
     if (!to) return nullptr;
