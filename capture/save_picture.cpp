@@ -50,7 +50,12 @@ void setReason(QString* reason, const QString& text) {
 
 }  // namespace
 
-bool SavePicture(const QImage& picture, const std::string& path, QString* reason) {
+QString SystemReason(int systemError) {
+    return frenchReason(sys::BmpError{sys::BmpError::Kind::System, systemError});
+}
+
+bool SavePicture(const QImage& picture, const std::string& path, QString* reason,
+                 sys::FileFinisher* finisher) {
     if (picture.isNull() || picture.width() <= 0 || picture.height() <= 0) {
         setReason(reason, QStringLiteral("l'image est vide"));
         return false;
@@ -71,21 +76,21 @@ bool SavePicture(const QImage& picture, const std::string& path, QString* reason
     sys::BmpError error;
     if (!sys::writeBmp24(path, rgb.width(), rgb.height(),
                          reinterpret_cast<const uint32_t*>(rgb.constBits()),
-                         static_cast<int32_t>(rgb.bytesPerLine() / 4), &error)) {
+                         static_cast<int32_t>(rgb.bytesPerLine() / 4), &error, finisher)) {
         setReason(reason, frenchReason(error));
         return false;
     }
     return true;
 }
 
-bool SaveClipboardPicture(const std::string& path, QString* reason) {
+bool SaveClipboardPicture(const std::string& path, QString* reason, sys::FileFinisher* finisher) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     const QImage picture = clipboard != nullptr ? clipboard->image() : QImage();
     if (picture.isNull()) {
         setReason(reason, QStringLiteral("le presse-papiers ne contient pas d'image"));
         return false;
     }
-    return SavePicture(picture, path, reason);
+    return SavePicture(picture, path, reason, finisher);
 }
 
 }  // namespace stillmar::CapMod

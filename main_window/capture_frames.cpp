@@ -6,8 +6,10 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 #include <exception>
+#include <optional>
 #include <vector>
 
 #include "capture/add_backslash.h"
@@ -20,6 +22,7 @@
 #include "platform/runtime/numbers.h"
 #include "platform/runtime/runtime_error.h"
 #include "platform/runtime/text.h"
+#include "platform/system/file_finisher.h"
 
 namespace stillmar {
 namespace {
@@ -145,13 +148,9 @@ bool showStill(Form1& form, int32_t second) {
     return placed;
 }
 
-// Saves Picture2 with the still frame as the capture of `second`; on failure says so and why.
-bool saveStill(Form1& form, int32_t second, int32_t saved, const std::vector<int32_t>& skipped) {
-    CapMod::CaptureToClipboard(*form.Picture2);
-    const std::string file = CapMod::AddBackslash(CaptureFolder) + "Capture" +
-                             std::to_string(rt::sub32(second, 1)) + ".bmp";
-    QString reason;
-    if (CapMod::SaveClipboardPicture(file, &reason)) return true;
+// Says that the run stopped on `file`, which could not be saved.
+void reportSaveFailure(Form1& form, const std::string& file, const QString& reason, int32_t saved,
+                       const std::vector<int32_t>& skipped) {
     forms::MsgBox(withSkipped(QStringLiteral("L'image « %1 » n'a pas pu être enregistrée : %2.\n"
                                              "La capture est arrêtée (%3 image(s) enregistrée(s) "
                                              "avant cette erreur).")
@@ -159,6 +158,30 @@ bool saveStill(Form1& form, int32_t second, int32_t saved, const std::vector<int
                                   .arg(saved),
                               form.CurrentFile, skipped),
                   forms::MsgBoxIcon::Exclamation, QStringLiteral("Erreur"), &form);
+}
+
+// Files are written on the spot and made safe on the disk by `saves` while the run goes on.
+// True when none of those it finished failed; otherwise says which one and why, and takes it
+// off the frames saved.
+bool finishedWell(Form1& form, std::optional<sys::FileFinisher::Failure> failure, int32_t& saved,
+                  const std::vector<int32_t>& skipped) {
+    if (!failure) return true;
+    saved = std::max(0, saved - 1);
+    reportSaveFailure(form, failure->path, CapMod::SystemReason(failure->error), saved, skipped);
+    return false;
+}
+
+// Saves Picture2 with the still frame as the capture of `second`; on failure says so and why.
+bool saveStill(Form1& form, int32_t second, int32_t& saved, const std::vector<int32_t>& skipped,
+               sys::FileFinisher& saves) {
+    // The file before this one has had a whole seek's time to be finished.
+    if (!finishedWell(form, saves.wait(), saved, skipped)) return false;
+    CapMod::CaptureToClipboard(*form.Picture2);
+    const std::string file = CapMod::AddBackslash(CaptureFolder) + "Capture" +
+                             std::to_string(rt::sub32(second, 1)) + ".bmp";
+    QString reason;
+    if (CapMod::SaveClipboardPicture(file, &reason, &saves)) return true;
+    reportSaveFailure(form, file, reason, saved, skipped);
     return false;
 }
 
@@ -185,6 +208,7 @@ void Form1::CaptureFrames() {
     RunScope run(*this);
     QPointer<Form1> self(this);
     const bool shown = isVisible();
+    sys::FileFinisher saves;  // finishes the files left when the run ends, however it ends
     try {
         const int32_t P =
             rt::toInt32OrRaise(rt::leadingNumber(Player.POSFORMAT(TimeText::Seconds)));
@@ -212,7 +236,7 @@ void Form1::CaptureFrames() {
             }
             if (!there)
                 skipped.push_back(second);
-            else if (saveStill(*this, second, saved, skipped))
+            else if (saveStill(*this, second, saved, skipped, saves))
                 ++saved;
             else
                 break;
@@ -229,6 +253,7 @@ void Form1::CaptureFrames() {
             if (!self || (shown && !isVisible())) return;
             CapturePlayer.setCommand(PlayerCommand::Resume, "", 0);
         }
+        finishedWell(*this, saves.wait(), saved, skipped);
     } catch (const std::exception& e) {
         reportStopped(*this, e);
     }

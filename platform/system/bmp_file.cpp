@@ -1,5 +1,7 @@
 #include "platform/system/bmp_file.h"
 
+#include "platform/system/file_finisher.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -63,7 +65,7 @@ uint16_t get16(const std::vector<uint8_t>& b, size_t at) {
 }  // namespace
 
 bool writeBmp24Rows(const std::string& path, int32_t width, int32_t height,
-                    const BmpRowSource& rows, BmpError* error) {
+                    const BmpRowSource& rows, BmpError* error, FileFinisher* finisher) {
     auto fail = [error](BmpError::Kind kind, int number = 0) {
         if (error) *error = {kind, number};
         return false;
@@ -95,6 +97,8 @@ bool writeBmp24Rows(const std::string& path, int32_t width, int32_t height,
     put32(piece.get(), 42, 3780);
 
     const std::string temp = path + ".part";
+    // The same name given to the finisher earlier still has its temporary file.
+    if (finisher) finisher->waitFor(path);
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return fail(BmpError::Kind::System, errno);
     int err = writeAll(fd, piece.get(), headerBytes);
@@ -112,6 +116,10 @@ bool writeBmp24Rows(const std::string& path, int32_t width, int32_t height,
         if (err == 0) sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
         bottom -= n;
     }
+    if (err == 0 && finisher) {
+        finisher->finish(fd, temp, path);
+        return true;
+    }
     if (err == 0 && fsync(fd) != 0) err = errno;
     if (::close(fd) != 0 && err == 0) err = errno;
     if (err == 0 && std::rename(temp.c_str(), path.c_str()) != 0) err = errno;
@@ -123,7 +131,7 @@ bool writeBmp24Rows(const std::string& path, int32_t width, int32_t height,
 }
 
 bool writeBmp24(const std::string& path, int32_t width, int32_t height, const uint32_t* pixels,
-                int32_t strideWords, BmpError* error) {
+                int32_t strideWords, BmpError* error, FileFinisher* finisher) {
     if (pixels == nullptr || strideWords < width) {
         if (error) *error = {BmpError::Kind::EmptyImage, 0};
         return false;
@@ -133,7 +141,7 @@ bool writeBmp24(const std::string& path, int32_t width, int32_t height, const ui
         [&](int32_t y, uint8_t* bgr) {
             packRow(pixels + size_t(y) * size_t(strideWords), width, bgr);
         },
-        error);
+        error, finisher);
 }
 
 bool readBmp(const std::string& path, BmpImage& out) {
