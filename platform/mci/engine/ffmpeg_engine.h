@@ -126,7 +126,11 @@ class FfmpegEngine final : public MediaEngine {
     const AVFrame* stepVideo(const AVFrame* from, int64_t frames);
     void restartSteps(const AVFrame* frame, bool playing);
     void presentLoop();
-    bool handleItem(FrameItem& item);
+    bool handleItem(FrameItem& item);  // false: keep the item and come back to it
+    void showTarget(FrameItem& item, std::unique_lock<std::mutex>& lock);
+    bool showFrame(FrameItem& item, std::unique_lock<std::mutex>& lock);
+    bool reachEnd(FrameItem& item, std::unique_lock<std::mutex>& lock);
+    void waitState(std::unique_lock<std::mutex>& lock, int64_t ms);
     // Playback frames are converted at once (`now`) when the window draws them; anything else
     // (a seek's frame, a refresh, a hidden or covered window) is handed over to be converted
     // when drawn.

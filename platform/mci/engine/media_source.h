@@ -121,6 +121,20 @@ class MediaSource {
     int64_t frameTicks(const AVFrame* f) const { return f->best_effort_timestamp; }
     int64_t frameDuration(const AVFrame* f) const;
     bool sameGroupOfPictures(int64_t fromTicks, int64_t toTicks) const;
+    // The steps of an exact seek (seekVideo). Where decoding towards a target stopped: the
+    // last picture at or before it, the one after it when decoded, or a landing past the
+    // target that asks for an earlier start.
+    struct Landing {
+        FramePtr candidate, after;
+        bool overshoot = false;
+    };
+    // A seek onto the picture the decoder holds: only the demuxer goes back. False when the
+    // decoder's input cannot be followed by its packets' decoding times.
+    bool replayFromDemuxer(int64_t target);
+    Landing decodeUpTo(int64_t target, bool forward, bool canGoBack);
+    bool skippedOverAGap(int64_t target, const Landing& land) const;
+    // Takes the landing as the seek's frame; null when the target has no picture to stand for it.
+    const AVFrame* standAt(int64_t target, Landing land);
     const AVFrame* shown();
 
     std::unique_ptr<MemoryInput> memory_;  // outlives the demuxer reading it

@@ -70,89 +70,104 @@ void FfmpegEngine::presentLoop() {
     }
 }
 
+// Waits under `lock` for the clock to reach a moment `ms` away, or for a change of state,
+// never longer than a tick.
+void FfmpegEngine::waitState(std::unique_lock<std::mutex>& lock, int64_t ms) {
+    stateCv_.wait_for(
+        lock, std::clamp<std::chrono::milliseconds>(std::chrono::milliseconds(ms), 1ms, kTick));
+}
+
 bool FfmpegEngine::handleItem(FrameItem& item) {
     std::unique_lock lock(mutex_);
     if (item.serial != serial_) return true;  // stale
-    auto waitFor = [&](int64_t ms) {
-        stateCv_.wait_for(
-            lock, std::clamp<std::chrono::milliseconds>(std::chrono::milliseconds(ms), 1ms, kTick));
-    };
     switch (item.kind) {
-        case FrameItem::Target: {
-            if (item.frame) {
-                shown_ = std::move(item.frame);
-                shownPtsMs_ = item.ptsMs;
-            }
-            if (item.positionMs >= 0) posMs_ = item.positionMs;
-            FramePtr frame = refFrame(shown_.get());
-            const int64_t pts = shownPtsMs_;
-            lock.unlock();
-            presentFrame(frame.get(), pts, false);
-            lock.lock();
-            if (item.serial == serial_) {
-                presentedSerial_ = item.serial;
-                targetFound_ = item.found;
-                targetAtTarget_ = item.atTarget;
-                if (rules().clockRuns && pipeline_) {
-                    clock_.set(playStartMs_);
-                    clock_.start();
-                    if (audioActive_ && audioOut_) audioOut_->setPaused(false);
-                }
-            }
-            stateCv_.notify_all();
+        case FrameItem::Target:
+            showTarget(item, lock);
             return true;
-        }
-        case FrameItem::Frame: {
-            if (!rules().clockRuns) {
-                waitFor(kTick.count());
-                return false;
-            }
-            const int64_t now = clock_.now();
-            if (toMs_ >= 0 && item.ptsMs > toMs_) {
-                if (now >= toMs_) {
-                    finish(item.serial, toMs_);
-                    return true;
-                }
-                waitFor(toMs_ - now);
-                return false;
-            }
-            if (now < item.ptsMs) {
-                waitFor(item.ptsMs - now);
-                return false;
-            }
-            // Behind the clock with more frames waiting: skip this one, unless it is the last
-            // frame before the end, which must be the one left on screen.
-            const int64_t frameMs = info_.frameRateMilli > 0 ? 1000000 / info_.frameRateMilli : 0;
-            const bool lastBeforeEnd = item.ptsMs + frameMs > endMsLocked();
-            if (now - item.ptsMs > kLateDropMs && frames_.size() > 0 && !lastBeforeEnd) {
-                counters::add(counters::dropped, 1);
-                return true;
-            }
-            counters::add(counters::presented, 1);
-            if (frameMs > 0 && now - item.ptsMs > frameMs) counters::add(counters::late, 1);
-            shown_ = std::move(item.frame);
-            shownPtsMs_ = item.ptsMs;
-            FramePtr frame = refFrame(shown_.get());
-            lock.unlock();
-            presentFrame(frame.get(), item.ptsMs, true);
-            return true;
-        }
-        case FrameItem::End: {
-            if (!rules().clockRuns) {
-                waitFor(kTick.count());
-                return false;
-            }
-            const int64_t end = endMsLocked();
-            const int64_t now = clock_.now();
-            if (now >= end) {
-                finish(item.serial, end);
-                return true;
-            }
-            waitFor(end - now);
-            return false;
-        }
+        case FrameItem::Frame:
+            return showFrame(item, lock);
+        case FrameItem::End:
+            return reachEnd(item, lock);
     }
     return true;
+}
+
+// A seek's frame: shown (converted when drawn), and the clock started from it when it plays.
+void FfmpegEngine::showTarget(FrameItem& item, std::unique_lock<std::mutex>& lock) {
+    if (item.frame) {
+        shown_ = std::move(item.frame);
+        shownPtsMs_ = item.ptsMs;
+    }
+    if (item.positionMs >= 0) posMs_ = item.positionMs;
+    FramePtr frame = refFrame(shown_.get());
+    const int64_t pts = shownPtsMs_;
+    lock.unlock();
+    presentFrame(frame.get(), pts, false);
+    lock.lock();
+    if (item.serial == serial_) {
+        presentedSerial_ = item.serial;
+        targetFound_ = item.found;
+        targetAtTarget_ = item.atTarget;
+        if (rules().clockRuns && pipeline_) {
+            clock_.set(playStartMs_);
+            clock_.start();
+            if (audioActive_ && audioOut_) audioOut_->setPaused(false);
+        }
+    }
+    stateCv_.notify_all();
+}
+
+// A playback frame, shown when the clock reaches it. False while it waits for its time.
+bool FfmpegEngine::showFrame(FrameItem& item, std::unique_lock<std::mutex>& lock) {
+    if (!rules().clockRuns) {
+        waitState(lock, kTick.count());
+        return false;
+    }
+    const int64_t now = clock_.now();
+    if (toMs_ >= 0 && item.ptsMs > toMs_) {
+        if (now >= toMs_) {
+            finish(item.serial, toMs_);
+            return true;
+        }
+        waitState(lock, toMs_ - now);
+        return false;
+    }
+    if (now < item.ptsMs) {
+        waitState(lock, item.ptsMs - now);
+        return false;
+    }
+    // Behind the clock with more frames waiting: skip this one, unless it is the last
+    // frame before the end, which must be the one left on screen.
+    const int64_t frameMs = info_.frameRateMilli > 0 ? 1000000 / info_.frameRateMilli : 0;
+    const bool lastBeforeEnd = item.ptsMs + frameMs > endMsLocked();
+    if (now - item.ptsMs > kLateDropMs && frames_.size() > 0 && !lastBeforeEnd) {
+        counters::add(counters::dropped, 1);
+        return true;
+    }
+    counters::add(counters::presented, 1);
+    if (frameMs > 0 && now - item.ptsMs > frameMs) counters::add(counters::late, 1);
+    shown_ = std::move(item.frame);
+    shownPtsMs_ = item.ptsMs;
+    FramePtr frame = refFrame(shown_.get());
+    lock.unlock();
+    presentFrame(frame.get(), item.ptsMs, true);
+    return true;
+}
+
+// The end of the media or of the range, reached when the clock gets there. False until then.
+bool FfmpegEngine::reachEnd(FrameItem& item, std::unique_lock<std::mutex>& lock) {
+    if (!rules().clockRuns) {
+        waitState(lock, kTick.count());
+        return false;
+    }
+    const int64_t end = endMsLocked();
+    const int64_t now = clock_.now();
+    if (now >= end) {
+        finish(item.serial, end);
+        return true;
+    }
+    waitState(lock, end - now);
+    return false;
 }
 
 }  // namespace stillmar::mci::engine

@@ -196,6 +196,93 @@ bool MediaSource::sameGroupOfPictures(int64_t fromTicks, int64_t toTicks) const 
     return toTicks - fromTicks <= fromMs(1500, vs->time_base);
 }
 
+bool MediaSource::replayFromDemuxer(int64_t target) {
+    if (lastFedDts_ == AV_NOPTS_VALUE || fedWithoutDts_ || inputEnded_ || waitKey_) return false;
+    armDeadline();
+    if (avformat_seek_file(format_.get(), vIndex_, INT64_MIN, target, target, 0) < 0) return false;
+    replayTo_ = lastFedDts_;
+    // Packets read ahead of the decoder come again from the demuxer.
+    readAhead_.clear();
+    readAheadBytes_ = 0;
+    return true;
+}
+
+MediaSource::Landing MediaSource::decodeUpTo(int64_t target, bool forward, bool canGoBack) {
+    targetTicks_ = target;
+    fedBeforeTarget_ = AV_NOPTS_VALUE;
+    damageSeen_ = false;
+    Landing land;
+    if (forward && cur_ && frameTicks(cur_.get()) <= target) land.candidate = std::move(cur_);
+    if (land.candidate) forgetLossesTo(frameTicks(land.candidate.get()));
+    while (true) {
+        FramePtr f = decodeRaw();
+        if (!f) {
+            // The demuxer landed after the last keyframe before the end: go back.
+            land.overshoot = !land.candidate && canGoBack;
+            break;
+        }
+        const int64_t t = frameTicks(f.get());
+        if (t <= target) {
+            const bool contains = target < t + frameDuration(f.get());
+            if (keepPrev_ && land.candidate) prev_ = std::move(land.candidate);
+            land.candidate = std::move(f);
+            forgetLossesTo(t);
+            if (contains) break;
+            continue;
+        }
+        if (land.candidate) {
+            land.after = std::move(f);
+        } else if (canGoBack) {
+            land.overshoot = true;  // the demuxer landed after the target: go further back
+        } else {
+            // Nothing earlier exists: it stands for the target unless pictures before it
+            // were lost.
+            atTarget_ = lost_.empty();
+            land.candidate = std::move(f);
+        }
+        break;
+    }
+    targetTicks_ = AV_NOPTS_VALUE;
+    video_->skip_frame = AVDISCARD_DEFAULT;
+    return land;
+}
+
+bool MediaSource::skippedOverAGap(int64_t target, const Landing& land) const {
+    // In a file with damage, a target that the last picture before it does not reach, with a
+    // later picture decoded: pictures are missing between them. Pictures skipped on purpose
+    // hide which, and may hide the nearest whole one. (In a whole file such a gap is only a
+    // duration that says little, as at a variable rate.)
+    return land.candidate && land.after && skipNonRef_ && damagedInput_ &&
+           target >= frameTicks(land.candidate.get()) + frameDuration(land.candidate.get());
+}
+
+const AVFrame* MediaSource::standAt(int64_t target, Landing land) {
+    FramePtr& candidate = land.candidate;
+    if (candidate) {
+        const int64_t before = frameTicks(candidate.get());
+        const int64_t duration = frameDuration(candidate.get());
+        const bool unreached =
+            target >= before + duration &&
+            (damageSeen_ || (damagedInput_ && land.after && target >= before + 2 * duration));
+        if (before <= target && (unreached || lostWithin(before, target))) {
+            // The target lies in a damaged stretch: the nearest whole picture is shown, and
+            // none when nothing after the target can be decoded.
+            atTarget_ = false;
+            if (!land.after) {
+                cur_ = std::move(candidate);
+                return nullptr;
+            }
+            if (frameTicks(land.after.get()) - target < target - before) {
+                prev_.reset();
+                candidate = std::move(land.after);
+            }
+        }
+    }
+    lookahead_ = std::move(land.after);
+    cur_ = std::move(candidate);
+    return shown();
+}
+
 const AVFrame* MediaSource::seekVideo(int64_t ms, bool reseek) {
     if (vIndex_ < 0) return nullptr;
     AVStream* vs = format_->streams[vIndex_];
@@ -204,20 +291,10 @@ const AVFrame* MediaSource::seekVideo(int64_t ms, bool reseek) {
                        target < frameTicks(cur_.get()) + frameDuration(cur_.get());
     atTarget_ = true;
     if (!reseek && there) return shown();
-    if (reseek && there && lastFedDts_ != AV_NOPTS_VALUE && !fedWithoutDts_ && !inputEnded_ &&
-        !waitKey_) {
-        // The decoder shows the target already (a resume where the device stands): only the
-        // demuxer goes back, so that the sound around the target is read again, and the video
-        // packets the decoder has had are passed over rather than decoded a second time.
-        armDeadline();
-        if (avformat_seek_file(format_.get(), vIndex_, INT64_MIN, target, target, 0) >= 0) {
-            replayTo_ = lastFedDts_;
-            // Packets read ahead of the decoder come again from the demuxer.
-            readAhead_.clear();
-            readAheadBytes_ = 0;
-            return shown();
-        }
-    }
+    // The decoder shows the target already (a resume where the device stands): only the
+    // demuxer goes back, so that the sound around the target is read again, and the video
+    // packets the decoder has had are passed over rather than decoded a second time.
+    if (reseek && there && replayFromDemuxer(target)) return shown();
 
     bool forward = !reseek && (fresh_ || (cur_ && frameTicks(cur_.get()) < target &&
                                           sameGroupOfPictures(frameTicks(cur_.get()), target)));
@@ -225,81 +302,18 @@ const AVFrame* MediaSource::seekVideo(int64_t ms, bool reseek) {
     skipNonRef_ = video_->codec_id == AV_CODEC_ID_H264 || video_->codec_id == AV_CODEC_ID_HEVC;
     for (int attempt = 0; attempt <= kMaxSeekRetries; ++attempt) {
         if (!forward && !demuxSeek(seekTo)) return nullptr;
-        targetTicks_ = target;
-        fedBeforeTarget_ = AV_NOPTS_VALUE;
-        damageSeen_ = false;
-        FramePtr candidate, after;
-        if (forward && cur_ && frameTicks(cur_.get()) <= target) candidate = std::move(cur_);
-        if (candidate) forgetLossesTo(frameTicks(candidate.get()));
-        bool overshoot = false;
-        while (true) {
-            FramePtr f = decodeRaw();
-            if (!f) {
-                // The demuxer landed after the last keyframe before the end: go back.
-                overshoot = !candidate && !forward && seekTo > vStart_ && attempt < kMaxSeekRetries;
-                break;
-            }
-            const int64_t t = frameTicks(f.get());
-            if (t <= target) {
-                const bool contains = target < t + frameDuration(f.get());
-                if (keepPrev_ && candidate) prev_ = std::move(candidate);
-                candidate = std::move(f);
-                forgetLossesTo(t);
-                if (contains) break;
-                continue;
-            }
-            if (candidate) {
-                after = std::move(f);
-            } else if (!forward && seekTo > vStart_ && attempt < kMaxSeekRetries) {
-                overshoot = true;  // the demuxer landed after the target: go further back
-            } else {
-                // Nothing earlier exists: it stands for the target unless pictures before it
-                // were lost.
-                atTarget_ = lost_.empty();
-                candidate = std::move(f);
-            }
-            break;
+        const bool canGoBack = !forward && seekTo > vStart_ && attempt < kMaxSeekRetries;
+        Landing land = decodeUpTo(target, forward, canGoBack);
+        if (!land.overshoot && skippedOverAGap(target, land)) {
+            // The stretch is decoded again in full.
+            skipNonRef_ = false;
+            forward = false;
+            seekTo = std::min(seekTo, frameTicks(land.candidate.get()));
+            prev_.reset();
+            --attempt;
+            continue;
         }
-        targetTicks_ = AV_NOPTS_VALUE;
-        video_->skip_frame = AVDISCARD_DEFAULT;
-        if (!overshoot) {
-            const int64_t before = candidate ? frameTicks(candidate.get()) : AV_NOPTS_VALUE;
-            const int64_t reach =
-                candidate ? before + frameDuration(candidate.get()) : AV_NOPTS_VALUE;
-            // In a file with damage, a target that the last picture before it does not reach,
-            // with a later picture decoded: pictures are missing between them. Pictures skipped
-            // on purpose hide which, and may hide the nearest whole one: the stretch is decoded
-            // again in full. (In a whole file such a gap is only a duration that says little,
-            // as at a variable rate.)
-            if (candidate && after && target >= reach && skipNonRef_ && damagedInput_) {
-                skipNonRef_ = false;
-                forward = false;
-                seekTo = std::min(seekTo, before);
-                prev_.reset();
-                --attempt;
-                continue;
-            }
-            const bool unreached =
-                candidate && target >= reach &&
-                (damageSeen_ ||
-                 (damagedInput_ && after && target >= before + 2 * frameDuration(candidate.get())));
-            if (candidate && before <= target && (unreached || lostWithin(before, target))) {
-                // The target lies in a damaged stretch: the nearest whole picture is shown,
-                // and none when nothing after the target can be decoded.
-                atTarget_ = false;
-                if (!after) {
-                    cur_ = std::move(candidate);
-                    return nullptr;
-                }
-                if (frameTicks(after.get()) - target < target - before) {
-                    prev_.reset();
-                    candidate = std::move(after);
-                }
-            }
-            lookahead_ = std::move(after);
-            cur_ = std::move(candidate);
-            return shown();
-        }
+        if (!land.overshoot) return standAt(target, std::move(land));
         seekTo = std::max(vStart_, seekTo - fromMs(1000LL << attempt, vs->time_base));
         forward = false;
     }
