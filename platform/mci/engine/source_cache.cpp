@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <filesystem>
 #include <list>
 #include <mutex>
@@ -15,17 +16,12 @@ namespace {
 constexpr std::size_t kMaxEntries = 2;
 constexpr auto kIdleLimit = std::chrono::seconds(5);
 
+// A janitor thread drops the entries left unused; it runs only while there are entries, and
+// clear() waits for it to end, so that none is left running once the program has let go of
+// its files.
 class SourceCache {
   public:
-    ~SourceCache() {
-        {
-            std::lock_guard lock(mutex_);
-            quit_ = true;
-            entries_.clear();
-        }
-        wake_.notify_all();
-        if (janitor_.joinable()) janitor_.join();
-    }
+    ~SourceCache() { clear(); }
 
     std::unique_ptr<MediaSource> take(const std::string& key) {
         std::lock_guard lock(mutex_);
@@ -43,23 +39,33 @@ class SourceCache {
         std::unique_ptr<MediaSource> evicted;  // freed outside the lock
         {
             std::lock_guard lock(mutex_);
-            if (quit_) return;
             entries_.push_front(Entry{key, std::move(source), Clock::now()});
             if (entries_.size() > kMaxEntries) {
                 evicted = std::move(entries_.back().source);
                 entries_.pop_back();
             }
-            if (!janitor_.joinable()) janitor_ = std::thread([this] { sweep(); });
+            if (!sweeping_) {
+                // The one before has ended (or is ending, past its last use of the lock).
+                if (janitor_.joinable()) janitor_.join();
+                sweeping_ = true;
+                janitor_ = std::thread([this, round = round_] { sweep(round); });
+            }
         }
         wake_.notify_all();
     }
 
     void clear() {
         std::list<Entry> gone;
+        std::thread janitor;
         {
             std::lock_guard lock(mutex_);
             gone.swap(entries_);
+            ++round_;  // the running janitor ends; a put from now on starts another
+            sweeping_ = false;
+            janitor = std::move(janitor_);
         }
+        wake_.notify_all();
+        if (janitor.joinable()) janitor.join();
     }
 
   private:
@@ -70,9 +76,13 @@ class SourceCache {
         Clock::time_point used;
     };
 
-    void sweep() {
+    void sweep(uint64_t round) {
         std::unique_lock lock(mutex_);
-        while (!quit_) {
+        while (round == round_) {
+            if (entries_.empty()) {
+                sweeping_ = false;
+                return;
+            }
             wake_.wait_for(lock, std::chrono::seconds(1));
             std::list<Entry> expired;
             const auto now = Clock::now();
@@ -91,7 +101,8 @@ class SourceCache {
     std::condition_variable wake_;
     std::list<Entry> entries_;
     std::thread janitor_;
-    bool quit_ = false;
+    bool sweeping_ = false;  // janitor_ runs and will look at the entries again
+    uint64_t round_ = 0;     // a janitor started in another round has been let go
 };
 
 SourceCache& cache() {

@@ -17,7 +17,8 @@ std::string sourceKey(const std::string& path);
 std::unique_ptr<MediaSource> takeCachedSource(const std::string& key);
 // Hands a source back; an older one is evicted when the cache is full.
 void cacheSource(const std::string& key, std::unique_ptr<MediaSource> source);
-// Drops every cached source (tests, and memory pressure).
+// Drops every cached source (tests, memory pressure, the end of the program) and waits for
+// the thread that drops unused ones, if it runs, to end.
 void clearSourceCache();
 
 }  // namespace stillmar::mci::engine
