@@ -22,6 +22,7 @@
 
 #include <QApplication>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -85,7 +86,7 @@ Cost ours(const std::string& file, int measureS) {
     cost.process = (p1 - p0) / wall;
     if (x0 >= 0 && x1 >= 0) cost.xserver = (x1 - x0) / wall;
     cost.frames = std::to_string(d.presented) + " / " + std::to_string(d.dropped) + " / " +
-                  std::to_string(d.late) + " of " + std::to_string(measureS * 25) +
+                  std::to_string(d.late) + " of " + std::to_string(std::lround(wall * 25)) +
                   " due; video area " + std::to_string(form.Picture1->width()) + "x" +
                   std::to_string(form.Picture1->height());
     return cost;
