@@ -29,6 +29,22 @@ inline double timeCommand(const std::string& command) {
     return seconds(t0, Clock::now());
 }
 
+// The file at `name` in the build's bench folder, made once by the ffmpeg tool's `arguments`
+// (inputs and encoding; the output file is added). Empty when it cannot be made.
+inline std::string generatedFile(const std::string& name, const std::string& arguments) {
+    const std::string path = std::string(STILLMAR_BENCH_DIR) + "/" + name;
+    if (std::filesystem::exists(path)) return path;
+    std::printf("generating %s (once)...\n", path.c_str());
+    std::fflush(stdout);
+    const std::string tmp = path + ".tmp.mp4";
+    if (run("ffmpeg -nostdin -hide_banner -loglevel error -y " + arguments + " \"" + tmp + "\"") !=
+        0)
+        return {};
+    std::error_code ec;
+    std::filesystem::rename(tmp, path, ec);
+    return ec ? std::string() : path;
+}
+
 // A 1080p H.264 file, 25 fps, a keyframe every 10 s, two minutes, with sound: STILLMAR_BENCH_FILE
 // when set, else made once with the ffmpeg tool in the build's bench folder and shared by every
 // benchmark. Other rates and lengths are made alike. Empty when it cannot be made.
@@ -38,26 +54,31 @@ inline std::string benchFile(int fps = 25, int seconds = 120) {
         fps == 25 && seconds == 120
             ? "bench1080.mp4"
             : "bench1080p" + std::to_string(fps) + "-" + std::to_string(seconds) + "s.mp4";
-    const std::string path = std::string(STILLMAR_BENCH_DIR) + "/" + name;
-    if (std::filesystem::exists(path)) return path;
-    std::printf("generating %s (once)...\n", path.c_str());
-    std::fflush(stdout);
-    const std::string tmp = path + ".tmp.mp4";
     const std::string rate = std::to_string(fps), length = std::to_string(seconds);
-    const std::string cmd =
-        "ffmpeg -nostdin -hide_banner -loglevel error -y"
-        " -f lavfi -i testsrc2=s=1920x1080:r=" +
-        rate + ":d=" + length +
-        " -f lavfi -i sine=frequency=440:sample_rate=48000:duration=" + length +
-        " -c:v libx264 -preset veryfast -g " + std::to_string(fps * 10) + " -keyint_min " +
-        std::to_string(fps * 10) +
-        " -sc_threshold 0 -pix_fmt yuv420p"
-        " -c:a aac -shortest \"" +
-        tmp + "\"";
-    if (run(cmd) != 0) return {};
-    std::error_code ec;
-    std::filesystem::rename(tmp, path, ec);
-    return ec ? std::string() : path;
+    return generatedFile(
+        name, " -f lavfi -i testsrc2=s=1920x1080:r=" + rate + ":d=" + length +
+                  " -f lavfi -i sine=frequency=440:sample_rate=48000:duration=" + length +
+                  " -c:v libx264 -preset veryfast -g " + std::to_string(fps * 10) +
+                  " -keyint_min " + std::to_string(fps * 10) +
+                  " -sc_threshold 0 -pix_fmt yuv420p -c:a aac -shortest");
+}
+
+// The same two minutes encoded as a fast encoder leaves a file, which also decodes fast: x264's
+// ultrafast preset (no deblocking, CAVLC, one reference) with two B-frames and a keyframe every
+// 10 s. Such a file makes the fixed costs around each frame weigh more.
+inline std::string ultrafastFile() {
+    return generatedFile("bench1080-ultrafast.mp4",
+                         " -f lavfi -i testsrc2=s=1920x1080:r=25:d=120"
+                         " -f lavfi -i sine=frequency=440:sample_rate=48000:duration=120"
+                         " -c:v libx264 -preset ultrafast -g 250 -bf 2 -pix_fmt yuv420p"
+                         " -c:a aac -shortest");
+}
+
+// 12 s of 4K 10-bit HEVC, 25 fps, no sound.
+inline std::string hevc4kFile() {
+    return generatedFile("bench2160-hevc10.mp4",
+                         " -f lavfi -i testsrc2=s=3840x2160:r=25:d=12 -pix_fmt yuv420p10le"
+                         " -c:v libx265 -preset ultrafast -x265-params log-level=error");
 }
 
 // This process's resident memory in KiB (-1 when unknown).
