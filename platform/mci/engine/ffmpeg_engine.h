@@ -120,6 +120,7 @@ class FfmpegEngine final : public MediaEngine {
 
     void decodeLoop();
     bool pumpOne(uint32_t serial);
+    void holdBeforePlayback();
     void pushFrame(FrameItem item);
     // Frame steps (frame_steps.cpp): the frame a step lands on, and the stretch of frames
     // kept for the next steps, begun again by a seek or a play at `frame`.

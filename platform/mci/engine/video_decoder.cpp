@@ -395,11 +395,26 @@ void FfmpegEngine::decodeLoop() {
             if (cmd->play) {
                 pumping = true;
                 pumpSerial = cmd->serial;
+                holdBeforePlayback();
             }
             continue;
         }
         pumping = pumpOne(pumpSerial);
     }
+}
+
+void FfmpegEngine::holdBeforePlayback() {
+    // A play is often followed at once by another command: the capture run resumes its
+    // still-frame device just before it closes it, and a seek may follow a click on "Lecture".
+    // Decoding for playback waits a moment for it (half a frame, at most 10 ms: the first
+    // frames are still decoded before they are due), rather than start pictures nobody would
+    // see and that the close would have to wait for. Not with sound: the sound is read with
+    // the pictures, and the clock waits for it.
+    if (sinkSerial_ != 0) return;
+    const int64_t frameUs = info_.frameRateMilli > 0 ? 1000000000 / info_.frameRateMilli : 40000;
+    const auto hold = std::chrono::microseconds(std::clamp<int64_t>(frameUs / 2, 0, 10000));
+    std::unique_lock lock(commandMutex_);
+    commandCv_.wait_for(lock, hold, [&] { return decodeQuit_ || pending_.has_value(); });
 }
 
 bool FfmpegEngine::pumpOne(uint32_t serial) {
