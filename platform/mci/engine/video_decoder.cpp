@@ -408,9 +408,11 @@ void FfmpegEngine::holdBeforePlayback() {
     // still-frame device just before it closes it, and a seek may follow a click on "Lecture".
     // Decoding for playback waits a moment for it (half a frame, at most 10 ms: the first
     // frames are still decoded before they are due), rather than start pictures nobody would
-    // see and that the close would have to wait for. Not with sound: the sound is read with
-    // the pictures, and the clock waits for it.
-    if (sinkSerial_ != 0) return;
+    // see and that the close would have to wait for. Not with sound that can be heard: it is
+    // read with the pictures, and its first moment would be late (the capture run's device has
+    // its sound off).
+    const bool heard = (leftOn_ && volumeLeft_ > 0) || (rightOn_ && volumeRight_ > 0);
+    if (sinkSerial_ != 0 && heard) return;
     const int64_t frameUs = info_.frameRateMilli > 0 ? 1000000000 / info_.frameRateMilli : 40000;
     const auto hold = std::chrono::microseconds(std::clamp<int64_t>(frameUs / 2, 0, 10000));
     std::unique_lock lock(commandMutex_);
