@@ -159,6 +159,17 @@ void printHeader() {
                 "frames presented / dropped / late (ours)");
 }
 
+// ffplay's row, in a 489x372 window (it keeps the picture's shape).
+void ffplayRow(const char* label, const std::string& file, int seconds) {
+    if (installed("ffplay"))
+        printRow(
+            label, "ffplay",
+            other({"ffplay", "-hide_banner", "-loglevel", "error", "-x", "489", "-y", "372", file},
+                  seconds));
+    else
+        std::printf("  ffplay not installed\n");
+}
+
 void playback1080(const std::string& file) {
     constexpr int kSeconds = 20;
     std::printf("\n== CPU seconds per second of playback, %d s, 489x372 window\n", kSeconds);
@@ -171,13 +182,7 @@ void playback1080(const std::string& file) {
                        kSeconds));
     else
         std::printf("  mpv not installed: apt-get install mpv\n");
-    if (installed("ffplay"))
-        printRow(
-            "1080p25 H.264", "ffplay",
-            other({"ffplay", "-hide_banner", "-loglevel", "error", "-x", "489", "-y", "372", file},
-                  kSeconds));
-    else
-        std::printf("  ffplay not installed\n");
+    ffplayRow("1080p25 H.264", file, kSeconds);
 }
 
 void playback4k(const std::string& file) {
@@ -185,13 +190,7 @@ void playback4k(const std::string& file) {
     std::printf("\n== CPU seconds per second of playback, %d s, 489x372 window\n", kSeconds);
     printHeader();
     printRow("2160p25 HEVC 10-bit", "ours", ours(file, kSeconds));
-    if (installed("ffplay"))
-        printRow(
-            "2160p25 HEVC 10-bit", "ffplay",
-            other({"ffplay", "-hide_banner", "-loglevel", "error", "-x", "489", "-y", "372", file},
-                  kSeconds));
-    else
-        std::printf("  ffplay not installed\n");
+    ffplayRow("2160p25 HEVC 10-bit", file, kSeconds);
 }
 
 // A 99-frame run pressed while the file plays: the main player must drop nothing meanwhile.
