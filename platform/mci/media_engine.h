@@ -2,8 +2,10 @@
 // The media engine behind the MPEGVideo device: one opened file, decoded and presented.
 //
 // The device (command strings, time formats, aliases) lives above this interface; the engine
-// knows nothing of commands. All calls come from the command thread; the engine runs its own
-// demux/decode/present threads and never blocks the caller longer than one exact seek needs.
+// knows nothing of commands. The service makes its calls from the command thread, one at a
+// time; the FFmpeg engine also takes its commands from several threads at once, as long as
+// open() and the destructor overlap no other call. The engine runs its own demux/decode/present
+// threads and never blocks the caller longer than one exact seek needs.
 
 #include <chrono>
 #include <cstdint>
