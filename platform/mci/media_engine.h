@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/mci/media_time.h"
 #include "platform/mci/video_surface.h"
 
 namespace stillmar::mci {
@@ -30,8 +31,10 @@ struct MediaInfo {
     bool hasAudio = false;
     Size videoSize;              // the video's own display size, 0x0 without video
     int64_t lengthMs = 0;        // counted from the first stream's start
-    int32_t frameRateMilli = 0;  // frames per second x 1000 (0 without video)
+    int32_t frameRateMilli = 0;  // the nominal rate, read through frameRate()
     int64_t frameCount = 0;      // length in frames (0 without video)
+
+    FrameRate frameRate() const { return FrameRate{frameRateMilli}; }
 };
 
 // Playback speed in thousandths of the normal speed.

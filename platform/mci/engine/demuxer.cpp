@@ -251,7 +251,7 @@ void MediaSource::fillInfo() {
         in.videoSize = Size{w, h};
         const AVRational rate = av_guess_frame_rate(format_.get(), vs, nullptr);
         if (rate.num > 0 && rate.den > 0)
-            in.frameRateMilli = int32_t(av_rescale(rate.num, 1000, rate.den));
+            in.frameRateMilli = int32_t(av_rescale(rate.num, 1000, rate.den));  // to nearest
         if (videoEnd_ != AV_NOPTS_VALUE && videoEnd_ > vStart_) {
             in.lengthMs = toMs(videoEnd_ - vStart_, vs->time_base);
         } else if (vs->duration != AV_NOPTS_VALUE && vs->duration > 0) {
@@ -261,8 +261,7 @@ void MediaSource::fillInfo() {
                 toMs(vStart_, vs->time_base) - av_rescale(formatStart, 1000, AV_TIME_BASE);
             in.lengthMs = std::max<int64_t>(0, formatLength - offset);
         }
-        if (in.frameRateMilli > 0)
-            in.frameCount = (in.lengthMs * in.frameRateMilli + 500000) / 1000000;
+        in.frameCount = framesInLength(in.lengthMs, in.frameRate());
     } else {
         AVStream* as = format_->streams[aIndex_];
         in.lengthMs = as->duration != AV_NOPTS_VALUE && as->duration > 0

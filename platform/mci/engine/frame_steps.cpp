@@ -33,11 +33,12 @@ int64_t MediaSource::framePositionMs(const AVFrame* frame) const {
     int64_t ms = av_rescale_rnd(start, int64_t(tb.num) * 1000, tb.den, AV_ROUND_UP);
     // The frames format counts frames of exactly 1000 / rate ms, which drift from the stream's
     // own times at rates like 29.97: a millisecond or two later it reads this frame too.
-    const int64_t rate = info_.frameRateMilli;
-    if (rate > 0) {
-        const int64_t n = av_rescale_rnd(start, int64_t(tb.num) * rate, int64_t(tb.den) * 1000,
-                                         AV_ROUND_NEAR_INF);
-        const int64_t framesMs = (n * 1000000 + rate - 1) / rate;
+    const FrameRate rate = info_.frameRate();
+    if (rate.known()) {
+        // The frame number the frames format gives this frame: its start, to the nearest.
+        const int64_t n = av_rescale_rnd(start, int64_t(tb.num) * rate.milliFps,
+                                         int64_t(tb.den) * 1000, AV_ROUND_NEAR_INF);
+        const int64_t framesMs = frameStartMs(n, rate);
         if (framesMs > ms && framesMs - ms <= 2 && fromMs(framesMs, tb) < end) ms = framesMs;
     }
     return ms;
