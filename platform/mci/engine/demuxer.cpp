@@ -25,13 +25,19 @@ int64_t nowNs() {
         .count();
 }
 
-// Damaged input is reported through the results, not on stderr.
-void quietLogs() {
-    static const bool quiet = [] {
+// No single allocation of the library may exceed this: the largest pictures played need a
+// small part of it, while a size field of a few bytes (a 4 GB text chunk in a file of a few
+// hundred) would otherwise have gigabytes reserved and cleared before anything is read.
+constexpr std::size_t kMaxAllocation = std::size_t(512) << 20;
+
+// Once per process. Damaged input is reported through the results, not on stderr.
+void setUpLibrary() {
+    static const bool done = [] {
         av_log_set_level(AV_LOG_FATAL);
+        av_max_alloc(kMaxAllocation);
         return true;
     }();
-    (void)quiet;
+    (void)done;
 }
 
 }  // namespace
@@ -104,7 +110,7 @@ void MediaSource::armDeadline() {
 }
 
 std::unique_ptr<MediaSource> MediaSource::open(const std::string& path, EngineStatus& status) {
-    quietLogs();
+    setUpLibrary();
     std::unique_ptr<MediaSource> src(new MediaSource());
     status = src->openFile(path);
     if (status != EngineStatus::Ok) return nullptr;
@@ -113,7 +119,7 @@ std::unique_ptr<MediaSource> MediaSource::open(const std::string& path, EngineSt
 
 std::unique_ptr<MediaSource> MediaSource::openMemory(std::vector<uint8_t> bytes,
                                                      EngineStatus& status) {
-    quietLogs();
+    setUpLibrary();
     std::unique_ptr<MediaSource> src(new MediaSource());
     status = src->openBytes(std::move(bytes));
     if (status != EngineStatus::Ok) return nullptr;
