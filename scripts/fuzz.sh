@@ -27,7 +27,7 @@ seed() {  # target, seed folders...
 }
 seed fuzz_command tests/regressions/command tests/hardening/command_corpus
 seed fuzz_midi tests/midi/fuzz_corpus tests/regressions/midi
-seed fuzz_media tests/hardening/media_corpus tests/regressions/media
+seed fuzz_media tests/hardening/media_corpus tests/regressions/media tests/regressions/media_memory
 
 extra_fuzz_command=(-max_len=2048 -dict=tests/hardening/command.dict)
 extra_fuzz_midi=(-max_len=4096 -dict=tests/midi/fuzz_midi.dict)

@@ -16,6 +16,6 @@ int main() {
         if (code != 0 && !service.getErrorString(code, text, 4096)) text.clear();
         std::cout << code << '\t' << text << std::endl;
     }
-    service.sendString("close all", nullptr, 0, 0);
+    stillmar::mci::shutdownDefaultService();
     return 0;
 }

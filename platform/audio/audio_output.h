@@ -37,4 +37,9 @@ std::unique_ptr<AudioOutput> createAudioOutput();
 // closes a kept device now, so that the next open goes through the driver again.
 void releaseKeptDevice();
 
+// Closes a kept device and ends the thread that keeps it, so that no thread of this layer
+// outlives main(): the service calls it when it is destroyed or shut down. Outputs opened
+// later work as before.
+void shutdownAudio();
+
 }  // namespace stillmar::audio

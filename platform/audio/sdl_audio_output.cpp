@@ -127,6 +127,10 @@ class IdleDevice {
     void keep(std::unique_ptr<Device> device) {
         std::unique_ptr<Device> previous;
         std::lock_guard lock(mutex_);
+        if (quit_) {  // shutting down: closed at once (after the lock, as `previous`)
+            previous = std::move(device);
+            return;
+        }
         previous = std::move(device_);
         device_ = std::move(device);
         since_ = std::chrono::steady_clock::now();
@@ -134,17 +138,28 @@ class IdleDevice {
         wake_.notify_all();
     }
 
-  private:
-    static constexpr auto kKeep = std::chrono::seconds(3);
-
-    ~IdleDevice() {
+    // Closes the kept device and joins the thread that would have closed it. The next
+    // keep() starts that thread again.
+    void shutdown() {
+        std::thread reaper;
         {
             std::lock_guard lock(mutex_);
             quit_ = true;
+            reaper = std::move(reaper_);
         }
         wake_.notify_all();
-        if (reaper_.joinable()) reaper_.join();
+        if (reaper.joinable()) reaper.join();
+        std::unique_ptr<Device> old;
+        std::lock_guard lock(mutex_);
+        old = std::move(device_);
+        quit_ = false;
     }
+
+  private:
+    static constexpr auto kKeep = std::chrono::seconds(3);
+
+    // Only for a program that never called shutdownAudio().
+    ~IdleDevice() { shutdown(); }
 
     // Closes a device nobody took within kKeep, off the callers' threads.
     void reap() {
@@ -163,7 +178,6 @@ class IdleDevice {
             old.reset();
             lock.lock();
         }
-        device_.reset();
     }
 
     std::mutex mutex_;
@@ -240,6 +254,10 @@ std::unique_ptr<AudioOutput> createAudioOutput() {
 
 void releaseKeptDevice() {
     IdleDevice::instance().release();
+}
+
+void shutdownAudio() {
+    IdleDevice::instance().shutdown();
 }
 
 }  // namespace stillmar::audio

@@ -35,5 +35,8 @@ class CommandService {
 CommandService& defaultService();
 // Replaces the default service (tests); nullptr restores the real one.
 void setDefaultService(CommandService* service);
+// Closes every device of the process-wide real service and ends the threads that would
+// outlive them (a sound device kept for a next open): the program calls it as it exits.
+void shutdownDefaultService();
 
 }  // namespace stillmar::mci

@@ -2,14 +2,17 @@
 // The media engine behind the MPEGVideo device: one opened file, decoded and presented.
 //
 // The device (command strings, time formats, aliases) lives above this interface; the engine
-// knows nothing of commands. All calls come from the command thread; the engine runs its own
-// demux/decode/present threads and never blocks the caller longer than one exact seek needs.
+// knows nothing of commands. The service makes its calls from the command thread, one at a
+// time; the FFmpeg engine also takes its commands from several threads at once, as long as
+// open() and the destructor overlap no other call. The engine runs its own demux/decode/present
+// threads and never blocks the caller longer than one exact seek needs.
 
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "platform/mci/media_time.h"
 #include "platform/mci/video_surface.h"
 
 namespace stillmar::mci {
@@ -28,8 +31,10 @@ struct MediaInfo {
     bool hasAudio = false;
     Size videoSize;              // the video's own display size, 0x0 without video
     int64_t lengthMs = 0;        // counted from the first stream's start
-    int32_t frameRateMilli = 0;  // frames per second x 1000 (0 without video)
+    int32_t frameRateMilli = 0;  // the nominal rate, read through frameRate()
     int64_t frameCount = 0;      // length in frames (0 without video)
+
+    FrameRate frameRate() const { return FrameRate{frameRateMilli}; }
 };
 
 // Playback speed in thousandths of the normal speed.

@@ -92,15 +92,16 @@ uint32_t MpegVideoDevice::execute(std::string_view verb, std::span<const Token> 
     return dispatchCommand(commands(), *this, engine_ != nullptr, verb, rest, reply);
 }
 
+// Frames by the one rule of media_time.h: a time reads as the frame that contains it, and a
+// frame is reached at its first whole millisecond, so that toFormat(fromFormat(n)) == n.
 int64_t MpegVideoDevice::toFormat(int64_t ms) const {
-    if (format_ == TimeFormat::Milliseconds || info_.frameRateMilli <= 0) return ms;
-    return ms * info_.frameRateMilli / 1000000;
+    if (format_ == TimeFormat::Milliseconds || !info_.frameRate().known()) return ms;
+    return frameAt(ms, info_.frameRate());
 }
 
-// The first millisecond inside frame `value`, so that toFormat(fromFormat(n)) == n.
 int64_t MpegVideoDevice::fromFormat(int64_t value) const {
-    if (format_ == TimeFormat::Milliseconds || info_.frameRateMilli <= 0) return value;
-    return (value * 1000000 + info_.frameRateMilli - 1) / info_.frameRateMilli;
+    if (format_ == TimeFormat::Milliseconds || !info_.frameRate().known()) return value;
+    return frameStartMs(value, info_.frameRate());
 }
 
 int64_t MpegVideoDevice::lengthInFormat() const {

@@ -83,7 +83,7 @@ uint32_t MpegVideoDevice::statusTimeFormat(std::string& out) const {
 }
 
 uint32_t MpegVideoDevice::statusFrameRate(std::string& out) const {
-    out = std::to_string(info_.frameRateMilli);
+    out = std::to_string(info_.frameRate().milliFps);
     return err::kOk;
 }
 

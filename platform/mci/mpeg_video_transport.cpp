@@ -54,7 +54,7 @@ uint32_t MpegVideoDevice::set(const Args& args, std::string&) {
         if (!v->known) return err::kBadConstant;
         if (v->text == "ms" || v->text == "milliseconds") {
             format = TimeFormat::Milliseconds;
-        } else if (v->text == "frames" && info_.frameRateMilli > 0) {
+        } else if (v->text == "frames" && info_.frameRate().known()) {
             format = TimeFormat::Frames;
         } else {
             return err::kBadTimeFormat;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <limits>
 
+#include "platform/audio/audio_output.h"
 #include "platform/mci/errors.h"
 
 namespace stillmar::mci {
@@ -128,8 +129,11 @@ uint32_t chooseType(const OpenWords& words, const DeviceEnvironment& env, const 
 Service::Service(DeviceEnvironment env) : env_(std::move(env)) {}
 
 Service::~Service() {
-    std::lock_guard lock(mutex_);
-    devices_.clear();
+    {
+        std::lock_guard lock(mutex_);
+        devices_.clear();
+    }
+    audio::shutdownAudio();
 }
 
 uint32_t Service::sendString(std::string_view command, std::string* reply, std::size_t replyLength,

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 namespace stillmar::audio {
@@ -51,6 +52,32 @@ TEST(AudioOutputTest, closedOutputFillsNoMore_andTheNextOpenOfAnyFormatGetsADevi
     out->setPaused(false);
     EXPECT_TRUE(waitFor(third, 2));
     out.reset();  // closes
+}
+
+int threadsOfThisProcess() {
+    int n = 0;
+    for ([[maybe_unused]] const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
+        ++n;
+    return n;
+}
+
+TEST(AudioOutputTest, shutdownClosesTheKeptDeviceAndJoinsItsThreads_laterOpensStillWork) {
+    ASSERT_TRUE(kDummyDriver);
+    auto out = createAudioOutput();
+    if (!out->open(44100, 2, [](int16_t*, int) {}))
+        GTEST_SKIP() << "SDL's dummy audio driver did not open";
+    out->close();  // kept open, with a thread to close it later
+    const int kept = threadsOfThisProcess();
+    shutdownAudio();
+    // The device's own thread and the one that would have closed it are both gone.
+    EXPECT_LE(threadsOfThisProcess(), kept - 2);
+
+    std::atomic<int> calls{0};
+    ASSERT_TRUE(out->open(44100, 2, [&](int16_t*, int) { ++calls; }));
+    out->setPaused(false);
+    EXPECT_TRUE(waitFor(calls, 2));
+    out.reset();
+    shutdownAudio();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Inputs kept from fuzzing replayed through the same paths: each must now end in an error code,
 // with the service's rules kept. The seeds of the media fuzzer must still play.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <fstream>
@@ -46,6 +47,27 @@ TEST_F(KeptInputs, mediaCrashInputsEndInAnErrorWithTheRulesKept) {
         EXPECT_FALSE(outcome.broken) << file << ": " << outcome.brokenCommand;
         EXPECT_NE(outcome.openCode, 0u) << file;
         EXPECT_FALSE(runSourceScript(bytes.data(), bytes.size()).opened) << file;
+    }
+}
+
+long peakResidentKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// Inputs whose size fields promise far more than the file holds (a 4 GB text chunk in a sound
+// file of a few hundred bytes): opened or refused, they must not have gigabytes reserved.
+TEST_F(KeptInputs, sizeFieldsBeyondTheFileReserveNoGigabytes) {
+    const auto files = filesIn(fs::path(STILLMAR_REGRESSIONS_DIR) / "media_memory");
+    ASSERT_FALSE(files.empty());
+    for (const fs::path& file : files) {
+        const auto bytes = readAll(file);
+        const long before = peakResidentKiB();
+        runSourceScript(bytes.data(), bytes.size());
+        const auto outcome = runMediaScript(*service_, bytes.data(), bytes.size(), folder_);
+        EXPECT_FALSE(outcome.broken) << file << ": " << outcome.brokenCommand;
+        EXPECT_LT(peakResidentKiB() - before, 600L * 1024) << file;
     }
 }
 

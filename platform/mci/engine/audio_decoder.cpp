@@ -39,6 +39,28 @@ void FfmpegEngine::dropAudio() {
     pcmCv_.notify_all();
 }
 
+bool FfmpegEngine::alignToClock(PcmChunk& chunk, int16_t* out, int frames, int& written,
+                                int64_t nowMs, int rate, int channels) {
+    const std::size_t chunkFrames = chunk.samples.size() / std::size_t(channels);
+    const int64_t atMs = chunk.ptsMs + int64_t(chunk.offsetFrames) * 1000 / rate;
+    const int64_t dueMs = nowMs + int64_t(written) * 1000 / rate;
+    if (atMs < dueMs - kAudioSlackMs) {  // late: drop up to the clock
+        const std::size_t late =
+            std::min(std::size_t((dueMs - atMs) * rate / 1000), chunkFrames - chunk.offsetFrames);
+        chunk.offsetFrames += late;
+        pcmFrames_ -= std::min(pcmFrames_, late);
+        return true;
+    }
+    if (atMs > dueMs + kAudioSlackMs && written == 0) {
+        // Early (the sound starts after the pictures): silence until it is due.
+        const int64_t gap = std::min<int64_t>(frames, (atMs - dueMs) * rate / 1000);
+        std::memset(out, 0, std::size_t(gap) * std::size_t(channels) * sizeof(int16_t));
+        written = int(gap);
+        return true;
+    }
+    return false;
+}
+
 void FfmpegEngine::fillAudio(int16_t* out, int frames) {
     const AudioOutput::Format fmt = audioOut_ ? audioOut_->format() : AudioOutput::Format{};
     const int channels = std::max(1, fmt.channels);
@@ -63,24 +85,8 @@ void FfmpegEngine::fillAudio(int16_t* out, int frames) {
                 pcm_.pop_front();
                 continue;
             }
-            if (clocked) {
-                const int64_t atMs = chunk.ptsMs + int64_t(chunk.offsetFrames) * 1000 / rate;
-                const int64_t dueMs = nowMs + int64_t(written) * 1000 / rate;
-                if (atMs < dueMs - kAudioSlackMs) {  // late: drop up to the clock
-                    const std::size_t late = std::min(std::size_t((dueMs - atMs) * rate / 1000),
-                                                      chunkFrames - chunk.offsetFrames);
-                    chunk.offsetFrames += late;
-                    pcmFrames_ -= std::min(pcmFrames_, late);
-                    continue;
-                }
-                if (atMs > dueMs + kAudioSlackMs && written == 0) {
-                    // Early (the sound starts after the pictures): silence until it is due.
-                    const int64_t gap = std::min<int64_t>(frames, (atMs - dueMs) * rate / 1000);
-                    std::memset(out, 0, std::size_t(gap) * std::size_t(channels) * sizeof(int16_t));
-                    written = int(gap);
-                    continue;
-                }
-            }
+            if (clocked && alignToClock(chunk, out, frames, written, nowMs, rate, channels))
+                continue;
             const std::size_t n = std::min<std::size_t>(std::size_t(frames - written),
                                                         chunkFrames - chunk.offsetFrames);
             const int16_t* src = chunk.samples.data() + chunk.offsetFrames * std::size_t(channels);
@@ -103,14 +109,74 @@ void FfmpegEngine::fillAudio(int16_t* out, int frames) {
     }
 }
 
+bool FfmpegEngine::Resampling::fit(AVFrame* frame, const AudioOutput::Format& out) {
+    if (context && rate == frame->sample_rate && format == frame->format &&
+        av_channel_layout_compare(layout.get(), &frame->ch_layout) == 0)
+        return true;
+    SwrContext* raw = nullptr;
+    ChannelLayout outLayout;
+    av_channel_layout_default(outLayout.get(), out.channels);
+    const int rc =
+        swr_alloc_set_opts2(&raw, outLayout.get(), AV_SAMPLE_FMT_S16, out.rate, &frame->ch_layout,
+                            AVSampleFormat(frame->format), frame->sample_rate, 0, nullptr);
+    ResamplerPtr fresh(raw);
+    if (rc < 0 || swr_init(fresh.get()) < 0) {
+        context.reset();
+        return false;
+    }
+    context = std::move(fresh);
+    rate = frame->sample_rate;
+    format = frame->format;
+    av_channel_layout_uninit(layout.get());
+    av_channel_layout_copy(layout.get(), &frame->ch_layout);
+    return true;
+}
+
+FfmpegEngine::PcmChunk FfmpegEngine::toPcm(AVFrame* frame, uint32_t serial, SwrContext* resampler,
+                                           const AudioOutput::Format& fmt) {
+    PcmChunk chunk;
+    chunk.serial = serial;
+    chunk.ptsMs = frame->best_effort_timestamp != AV_NOPTS_VALUE
+                      ? toMs(frame->best_effort_timestamp - source_->audioStartTicks(),
+                             source_->audioTimeBase())
+                      : audioStartMs_.load();
+    const int capacity = swr_get_out_samples(resampler, frame->nb_samples);
+    if (capacity <= 0) return {};
+    chunk.samples.resize(std::size_t(capacity) * std::size_t(fmt.channels));
+    uint8_t* outPlanes[1] = {reinterpret_cast<uint8_t*>(chunk.samples.data())};
+    const int got =
+        swr_convert(resampler, outPlanes, capacity,
+                    const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
+    av_frame_unref(frame);
+    if (got <= 0) return {};
+    chunk.samples.resize(std::size_t(got) * std::size_t(fmt.channels));
+    // Sound before the start of playback was read only to reach it.
+    const int64_t skipMs = audioStartMs_.load() - chunk.ptsMs;
+    if (skipMs > 0)
+        chunk.offsetFrames =
+            std::min<std::size_t>(std::size_t(got), std::size_t(skipMs * fmt.rate / 1000));
+    if (chunk.offsetFrames == std::size_t(got)) return {};
+    return chunk;
+}
+
+bool FfmpegEngine::queuePcm(PcmChunk chunk, const AudioOutput::Format& fmt) {
+    const std::size_t frames =
+        chunk.samples.size() / std::size_t(fmt.channels) - chunk.offsetFrames;
+    std::unique_lock lock(pcmMutex_);
+    // At most half a second of sound waits for the device.
+    pcmCv_.wait(lock, [&] {
+        return stopping_ || audioSerial_ != chunk.serial || pcmFrames_ < std::size_t(fmt.rate) / 2;
+    });
+    if (stopping_ || audioSerial_ != chunk.serial) return false;
+    pcmFrames_ += frames;
+    pcm_.push_back(std::move(chunk));
+    return true;
+}
+
 void FfmpegEngine::audioLoop() {
     AVCodecContext* codec = source_->audioCodec();
     if (!codec) return;
-    const AVRational tb = source_->audioTimeBase();
-    const int64_t start = source_->audioStartTicks();
-    ResamplerPtr resampler;
-    int inRate = 0, inFormat = -1;
-    ChannelLayout inLayout;
+    Resampling resampling;
     uint32_t last = 0;
     FramePtr frame = makeFrame();
     while (!stopping_) {
@@ -123,58 +189,10 @@ void FfmpegEngine::audioLoop() {
         if (avcodec_send_packet(codec, item->packet.get()) < 0) continue;
         while (frame && avcodec_receive_frame(codec, frame.get()) >= 0) {
             const AudioOutput::Format fmt = audioOut_ ? audioOut_->format() : AudioOutput::Format{};
-            if (fmt.rate <= 0 || fmt.channels <= 0) break;
-            if (!resampler || inRate != frame->sample_rate || inFormat != frame->format ||
-                av_channel_layout_compare(inLayout.get(), &frame->ch_layout) != 0) {
-                SwrContext* raw = nullptr;
-                ChannelLayout outLayout;
-                av_channel_layout_default(outLayout.get(), fmt.channels);
-                const int rc = swr_alloc_set_opts2(
-                    &raw, outLayout.get(), AV_SAMPLE_FMT_S16, fmt.rate, &frame->ch_layout,
-                    AVSampleFormat(frame->format), frame->sample_rate, 0, nullptr);
-                ResamplerPtr fresh(raw);
-                if (rc < 0 || swr_init(fresh.get()) < 0) {
-                    resampler.reset();
-                    break;
-                }
-                resampler = std::move(fresh);
-                inRate = frame->sample_rate;
-                inFormat = frame->format;
-                av_channel_layout_uninit(inLayout.get());
-                av_channel_layout_copy(inLayout.get(), &frame->ch_layout);
-            }
-            const int capacity = swr_get_out_samples(resampler.get(), frame->nb_samples);
-            if (capacity <= 0) continue;
-            PcmChunk chunk;
-            chunk.serial = item->serial;
-            chunk.ptsMs = frame->best_effort_timestamp != AV_NOPTS_VALUE
-                              ? toMs(frame->best_effort_timestamp - start, tb)
-                              : audioStartMs_.load();
-            chunk.samples.resize(std::size_t(capacity) * std::size_t(fmt.channels));
-            uint8_t* outPlanes[1] = {reinterpret_cast<uint8_t*>(chunk.samples.data())};
-            const int got =
-                swr_convert(resampler.get(), outPlanes, capacity,
-                            const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
-            av_frame_unref(frame.get());
-            if (got <= 0) continue;
-            chunk.samples.resize(std::size_t(got) * std::size_t(fmt.channels));
-            // Sound before the start of playback was read only to reach it.
-            const int64_t skipMs = audioStartMs_.load() - chunk.ptsMs;
-            if (skipMs > 0) {
-                const std::size_t skip =
-                    std::min<std::size_t>(std::size_t(got), std::size_t(skipMs * fmt.rate / 1000));
-                chunk.offsetFrames = skip;
-            }
-            const std::size_t frames = std::size_t(got) - chunk.offsetFrames;
-            if (frames == 0) continue;
-            std::unique_lock lock(pcmMutex_);
-            pcmCv_.wait(lock, [&] {
-                return stopping_ || audioSerial_ != chunk.serial ||
-                       pcmFrames_ < std::size_t(fmt.rate) / 2;
-            });
-            if (stopping_ || audioSerial_ != chunk.serial) break;
-            pcmFrames_ += frames;
-            pcm_.push_back(std::move(chunk));
+            if (fmt.rate <= 0 || fmt.channels <= 0 || !resampling.fit(frame.get(), fmt)) break;
+            PcmChunk chunk = toPcm(frame.get(), item->serial, resampling.context.get(), fmt);
+            if (chunk.samples.empty()) continue;
+            if (!queuePcm(std::move(chunk), fmt)) break;
         }
     }
 }

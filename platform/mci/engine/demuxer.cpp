@@ -25,13 +25,19 @@ int64_t nowNs() {
         .count();
 }
 
-// Damaged input is reported through the results, not on stderr.
-void quietLogs() {
-    static const bool quiet = [] {
+// No single allocation of the library may exceed this: the largest pictures played need a
+// small part of it, while a size field of a few bytes (a 4 GB text chunk in a file of a few
+// hundred) would otherwise have gigabytes reserved and cleared before anything is read.
+constexpr std::size_t kMaxAllocation = std::size_t(512) << 20;
+
+// Once per process. Damaged input is reported through the results, not on stderr.
+void setUpLibrary() {
+    static const bool done = [] {
         av_log_set_level(AV_LOG_FATAL);
+        av_max_alloc(kMaxAllocation);
         return true;
     }();
-    (void)quiet;
+    (void)done;
 }
 
 }  // namespace
@@ -104,7 +110,7 @@ void MediaSource::armDeadline() {
 }
 
 std::unique_ptr<MediaSource> MediaSource::open(const std::string& path, EngineStatus& status) {
-    quietLogs();
+    setUpLibrary();
     std::unique_ptr<MediaSource> src(new MediaSource());
     status = src->openFile(path);
     if (status != EngineStatus::Ok) return nullptr;
@@ -113,7 +119,7 @@ std::unique_ptr<MediaSource> MediaSource::open(const std::string& path, EngineSt
 
 std::unique_ptr<MediaSource> MediaSource::openMemory(std::vector<uint8_t> bytes,
                                                      EngineStatus& status) {
-    quietLogs();
+    setUpLibrary();
     std::unique_ptr<MediaSource> src(new MediaSource());
     status = src->openBytes(std::move(bytes));
     if (status != EngineStatus::Ok) return nullptr;
@@ -251,7 +257,7 @@ void MediaSource::fillInfo() {
         in.videoSize = Size{w, h};
         const AVRational rate = av_guess_frame_rate(format_.get(), vs, nullptr);
         if (rate.num > 0 && rate.den > 0)
-            in.frameRateMilli = int32_t(av_rescale(rate.num, 1000, rate.den));
+            in.frameRateMilli = int32_t(av_rescale(rate.num, 1000, rate.den));  // to nearest
         if (videoEnd_ != AV_NOPTS_VALUE && videoEnd_ > vStart_) {
             in.lengthMs = toMs(videoEnd_ - vStart_, vs->time_base);
         } else if (vs->duration != AV_NOPTS_VALUE && vs->duration > 0) {
@@ -261,8 +267,7 @@ void MediaSource::fillInfo() {
                 toMs(vStart_, vs->time_base) - av_rescale(formatStart, 1000, AV_TIME_BASE);
             in.lengthMs = std::max<int64_t>(0, formatLength - offset);
         }
-        if (in.frameRateMilli > 0)
-            in.frameCount = (in.lengthMs * in.frameRateMilli + 500000) / 1000000;
+        in.frameCount = framesInLength(in.lengthMs, in.frameRate());
     } else {
         AVStream* as = format_->streams[aIndex_];
         in.lengthMs = as->duration != AV_NOPTS_VALUE && as->duration > 0

@@ -8,6 +8,50 @@
 // One stage per file: transport.cpp (commands and the modes), video_decoder.cpp (the decode
 // thread), presenter.cpp, audio_decoder.cpp (sound decoding and the output callback),
 // ffmpeg_engine.cpp (opening, threads); the file itself is read in demuxer.cpp.
+//
+// Threads and locks. The commands and the readers (mode, position, info, speed) may come from
+// several threads at once; open() and the destructor must not overlap any other call. Who
+// touches what, and what guards it:
+//
+//   nothing (set while no engine thread runs: by open() before startThreads(), by close()
+//   after stopThreads()): source_, key_, info_. Every thread reads source_ and info_ while they
+//   run; close() clears info_ under mutex_ for info().
+//   The source's decoding side belongs to the decode thread (see media_source.h).
+//
+//   mutex_ (+ stateCv_, which every change below notifies): mode_, posMs_, toMs_, serial_,
+//   presentedSerial_, pipeline_, playStartMs_, shown_, shownPtsMs_, targetFound_,
+//   targetAtTarget_, speed_, audioTried_, and the calls on clock_ and audioOut_ made by the caller
+//   and the presenter. stopping_ is written under it too, so that a wait on stateCv_ sees a close.
+//   Taken by the caller (every command) and the presenter; never by the decode thread, the
+//   audio thread or the callback.
+//
+//   commandMutex_ (+ commandCv_): pending_, decodeQuit_. decodeInterrupt_ is written under
+//   it and read without it (by the source's interrupt check).
+//
+//   surfaceMutex_: surface_, lastPresented_, and presentConverter_ (used by the presenter
+//   only, always with the lock held).
+//
+//   pcmMutex_ (+ pcmCv_): pcm_, pcmFrames_. Filled by the audio thread, drained by the
+//   callback, emptied by the caller (dropAudio).
+//
+//   frames_, audioPackets_ and clock_ lock themselves.
+//
+//   one thread each: steps_ (the decode thread; close() empties it after the join).
+//
+//   atomics, read without a lock: audioActive_, audioSerial_, audioStartMs_ (written by the
+//   caller under mutex_, read by the decode and audio threads and the callback); sinkSerial_
+//   (the decode thread, and the sink it runs inside the source); volumeLeft_, volumeRight_,
+//   leftOn_, rightOn_ (the caller writes, the callback reads). audioOut_ is made by the caller
+//   (ensureAudioOutput, under mutex_) before audioSerial_ names a serial, and the audio thread
+//   and the callback use it only for a serial they have seen, so they never see it change.
+//
+// Lock order: mutex_ first; under it the caller and the presenter may take commandMutex_ (post),
+// surfaceMutex_ (refresh), pcmMutex_ (dropAudio), the queues' and the clock's locks, and the audio
+// device's lock (setPaused waits for a running callback). surfaceMutex_ comes before the source's
+// image lock, the converters' locks and the surface's own. The device's lock (held around
+// the callback) comes before pcmMutex_ and the clock's lock. commandMutex_, pcmMutex_, the
+// queues' and the clock's locks are taken last: nothing is locked under them. So the callback
+// never takes mutex_: the caller may hold it while it waits for the callback to end.
 
 #include <atomic>
 #include <chrono>
@@ -139,9 +183,28 @@ class FfmpegEngine final : public MediaEngine {
     FrameMaker makerFor(const AVFrame* frame, int64_t ptsMs) const;
     void finish(uint32_t serial, int64_t atMs);
 
+    // The sound (audio_decoder.cpp). The audio thread decodes, resamples to the device's
+    // format and queues; the device's callback drains the queue on the clock.
+    struct Resampling {
+        ResamplerPtr context;
+        int rate = 0, format = -1;
+        ChannelLayout layout;
+        // Made again when the frames' format changes; false when none can be made.
+        bool fit(AVFrame* frame, const AudioOutput::Format& out);
+    };
     void audioLoop();
+    // A decoded frame as the device's samples, without what lies before the start of
+    // playback; empty when nothing of it is left to play.
+    PcmChunk toPcm(AVFrame* frame, uint32_t serial, SwrContext* resampler,
+                   const AudioOutput::Format& fmt);
+    // Waits for room; false when stopping or the serial is no longer played.
+    bool queuePcm(PcmChunk chunk, const AudioOutput::Format& fmt);
     bool ensureAudioOutput();
     void fillAudio(int16_t* out, int frames);
+    // Under pcmMutex_: drops the front chunk's late sound, or writes the silence before
+    // early sound; true when it did either.
+    bool alignToClock(PcmChunk& chunk, int16_t* out, int frames, int& written, int64_t nowMs,
+                      int rate, int channels);
     void dropAudio();
 
     // Set by open/close on the caller's thread while no engine thread runs.
@@ -193,7 +256,7 @@ class FfmpegEngine final : public MediaEngine {
     std::thread decodeThread_, presentThread_, audioThread_;
 
     std::unique_ptr<AudioOutput> audioOut_;
-    bool audioTried_ = false;
+    bool audioTried_ = false;  // under mutex_
     std::atomic<bool> stopping_{false};
     std::atomic<bool> audioActive_{false};
     std::atomic<uint32_t> sinkSerial_{0};

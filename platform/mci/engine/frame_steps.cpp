@@ -33,11 +33,12 @@ int64_t MediaSource::framePositionMs(const AVFrame* frame) const {
     int64_t ms = av_rescale_rnd(start, int64_t(tb.num) * 1000, tb.den, AV_ROUND_UP);
     // The frames format counts frames of exactly 1000 / rate ms, which drift from the stream's
     // own times at rates like 29.97: a millisecond or two later it reads this frame too.
-    const int64_t rate = info_.frameRateMilli;
-    if (rate > 0) {
-        const int64_t n = av_rescale_rnd(start, int64_t(tb.num) * rate, int64_t(tb.den) * 1000,
-                                         AV_ROUND_NEAR_INF);
-        const int64_t framesMs = (n * 1000000 + rate - 1) / rate;
+    const FrameRate rate = info_.frameRate();
+    if (rate.known()) {
+        // The frame number the frames format gives this frame: its start, to the nearest.
+        const int64_t n = av_rescale_rnd(start, int64_t(tb.num) * rate.milliFps,
+                                         int64_t(tb.den) * 1000, AV_ROUND_NEAR_INF);
+        const int64_t framesMs = frameStartMs(n, rate);
         if (framesMs > ms && framesMs - ms <= 2 && fromMs(framesMs, tb) < end) ms = framesMs;
     }
     return ms;
@@ -80,31 +81,11 @@ bool MediaSource::videoBefore(int64_t ticks, std::size_t keepBytes, std::vector<
         targetTicks_ = keepFrom;
         fedBeforeTarget_ = AV_NOPTS_VALUE;
         std::deque<FramePtr> kept;
-        std::size_t bytes = 0;
-        int64_t lastBefore = AV_NOPTS_VALUE;
-        bool overshoot = false;
-        while (true) {
-            FramePtr f = decodeRaw();
-            if (!f || frameTicks(f.get()) >= ticks) {
-                // Nothing before `ticks` decoded: the demuxer landed after it (no index).
-                overshoot = lastBefore == AV_NOPTS_VALUE && seekTo > vStart_;
-                if (f && !overshoot) lookahead_ = std::move(f);
-                break;
-            }
-            lastBefore = frameTicks(f.get());
-            if (keepPrev_ && cur_) prev_ = std::move(cur_);
-            cur_ = std::move(f);
-            // Frames before keepFrom may have gaps (skipped pictures); from it on, none.
-            if (lastBefore < keepFrom) continue;
-            FramePtr shownFrame = refFrame(shown());
-            if (!shownFrame) continue;
-            bytes += FrameStore::frameBytes(shownFrame.get());
-            kept.push_back(std::move(shownFrame));
-            while (bytes > keepBytes && kept.size() > 1) {
-                bytes -= FrameStore::frameBytes(kept.front().get());
-                kept.pop_front();
-            }
-        }
+        FramePtr end;
+        const int64_t lastBefore = decodeStretch(ticks, keepFrom, keepBytes, kept, end);
+        // Nothing before `ticks` decoded: the demuxer landed after it (no index).
+        const bool overshoot = lastBefore == AV_NOPTS_VALUE && seekTo > vStart_;
+        if (end && !overshoot) lookahead_ = std::move(end);
         targetTicks_ = AV_NOPTS_VALUE;
         video_->skip_frame = AVDISCARD_DEFAULT;
         if (overshoot) {
@@ -122,6 +103,32 @@ bool MediaSource::videoBefore(int64_t ticks, std::size_t keepBytes, std::vector<
         return true;
     }
     return false;
+}
+
+int64_t MediaSource::decodeStretch(int64_t ticks, int64_t keepFrom, std::size_t keepBytes,
+                                   std::deque<FramePtr>& kept, FramePtr& end) {
+    std::size_t bytes = 0;
+    int64_t lastBefore = AV_NOPTS_VALUE;
+    while (true) {
+        FramePtr f = decodeRaw();
+        if (!f || frameTicks(f.get()) >= ticks) {
+            end = std::move(f);
+            return lastBefore;
+        }
+        lastBefore = frameTicks(f.get());
+        if (keepPrev_ && cur_) prev_ = std::move(cur_);
+        cur_ = std::move(f);
+        // Frames before keepFrom may have gaps (skipped pictures); from it on, none.
+        if (lastBefore < keepFrom) continue;
+        FramePtr shownFrame = refFrame(shown());
+        if (!shownFrame) continue;
+        bytes += FrameStore::frameBytes(shownFrame.get());
+        kept.push_back(std::move(shownFrame));
+        while (bytes > keepBytes && kept.size() > 1) {
+            bytes -= FrameStore::frameBytes(kept.front().get());
+            kept.pop_front();
+        }
+    }
 }
 
 // ---- decode thread -------------------------------------------------------------------------

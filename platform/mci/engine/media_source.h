@@ -1,8 +1,15 @@
 #pragma once
-// One opened media file: demuxer, decoders and the video decoder's position. Used by one
-// thread at a time; the engine keeps it warm in the source cache between a close and a
-// reopen of the same file, so that the next exact seek can often decode forward from where
-// the previous one stopped.
+// One opened media file: demuxer, decoders and the video decoder's position. The engine keeps
+// it warm in the source cache between a close and a reopen of the same file, so that the next
+// exact seek can often decode forward from where the previous one stopped.
+//
+// Threads. Reading and video decoding (the seeks, nextVideo(), the steps, readAhead(), the
+// audio-only pumping, decodedFrames(), and the setters) belong to one thread at a time: the
+// engine's decode thread while it runs, its owner otherwise. The audio codec (audioCodec())
+// decodes on the engine's audio thread only; its owner reads its rate once before that thread
+// is given a packet. From any thread: info(), firstFrame(), framePtsMs(), the audio time base
+// and start (all fixed once open), firstImage()/keepFirstImage() (under their own lock), the
+// converters (each locks itself), and raising the interrupt flag.
 //
 // Its reading side is in demuxer.cpp, its video decoding in video_decoder.cpp.
 
@@ -135,6 +142,12 @@ class MediaSource {
     bool skippedOverAGap(int64_t target, const Landing& land) const;
     // Takes the landing as the seek's frame; null when the target has no picture to stand for it.
     const AVFrame* standAt(int64_t target, Landing land);
+    // One pass of videoBefore() from where the demuxer stands: decodes up to `ticks`, keeping
+    // in `kept` the latest frames from `keepFrom` on that fit in `keepBytes`. Returns the time
+    // of the last frame before `ticks` (AV_NOPTS_VALUE: none), with the frame that ended the
+    // pass, if any, in `end`.
+    int64_t decodeStretch(int64_t ticks, int64_t keepFrom, std::size_t keepBytes,
+                          std::deque<FramePtr>& kept, FramePtr& end);
     const AVFrame* shown();
 
     std::unique_ptr<MemoryInput> memory_;  // outlives the demuxer reading it

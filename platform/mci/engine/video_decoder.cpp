@@ -413,7 +413,8 @@ void FfmpegEngine::holdBeforePlayback() {
     // its sound off).
     const bool heard = (leftOn_ && volumeLeft_ > 0) || (rightOn_ && volumeRight_ > 0);
     if (sinkSerial_ != 0 && heard) return;
-    const int64_t frameUs = info_.frameRateMilli > 0 ? 1000000000 / info_.frameRateMilli : 40000;
+    const FrameRate rate = info_.frameRate();
+    const int64_t frameUs = rate.known() ? 1000000000 / rate.milliFps : 40000;
     const auto hold = std::chrono::microseconds(std::clamp<int64_t>(frameUs / 2, 0, 10000));
     std::unique_lock lock(commandMutex_);
     commandCv_.wait_for(lock, hold, [&] { return decodeQuit_ || pending_.has_value(); });
