@@ -9,6 +9,7 @@
 #include "main_window/form1.h"
 #include "platform/forms/french_locale.h"
 #include "platform/forms/window_layer.h"
+#include "platform/mci/command_service.h"
 #include "resources/resources.h"
 
 int main(int argc, char** argv) {
@@ -49,5 +50,9 @@ int main(int argc, char** argv) {
     if (!line.file.empty())
         QTimer::singleShot(0, &window,
                            [&window, &line] { stillmar::PlayChosenFile(window, line.file); });
-    return app.exec();
+    const int status = app.exec();
+    // Devices closed and the threads that would outlive them ended, while the window still
+    // stands: its own close commands later find nothing open.
+    stillmar::mci::shutdownDefaultService();
+    return status;
 }

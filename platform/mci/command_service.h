@@ -36,7 +36,8 @@ CommandService& defaultService();
 // Replaces the default service (tests); nullptr restores the real one.
 void setDefaultService(CommandService* service);
 // Closes every device of the process-wide real service and ends the threads that would
-// outlive them (a sound device kept for a next open): the program calls it as it exits.
+// outlive them (a sound device kept for a next open, files kept warm for a reopen): the
+// program calls it as it exits.
 void shutdownDefaultService();
 
 }  // namespace stillmar::mci

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "platform/audio/audio_output.h"
+#include "platform/mci/engine/source_cache.h"
 #include "platform/mci/midi/midi_engine.h"
 #include "platform/mci/service.h"
 
@@ -29,6 +30,7 @@ CommandService& defaultService() {
 
 void shutdownDefaultService() {
     realService().sendString("close all", nullptr, 0, 0);
+    engine::clearSourceCache();  // the files just closed, kept warm, and the thread minding them
     audio::shutdownAudio();
 }
 
