@@ -138,7 +138,8 @@ bool FfmpegEngine::showFrame(FrameItem& item, std::unique_lock<std::mutex>& lock
     }
     // Behind the clock with more frames waiting: skip this one, unless it is the last
     // frame before the end, which must be the one left on screen.
-    const int64_t frameMs = info_.frameRateMilli > 0 ? 1000000 / info_.frameRateMilli : 0;
+    const FrameRate rate = info_.frameRate();
+    const int64_t frameMs = rate.known() ? 1000000 / rate.milliFps : 0;  // whole ms, down
     const bool lastBeforeEnd = item.ptsMs + frameMs > endMsLocked();
     if (now - item.ptsMs > kLateDropMs && frames_.size() > 0 && !lastBeforeEnd) {
         counters::add(counters::dropped, 1);
