@@ -12,6 +12,7 @@
 #include "platform/mci/engine/source_cache.h"
 #include "platform/mci/media_engine.h"
 #include "platform/system/bmp_file.h"
+#include "tests/engine/clock_engine.h"
 #include "tests/engine/test_surface.h"
 #include "tests/support/fixtures.h"
 
@@ -19,12 +20,9 @@ namespace stillmar::mci {
 namespace {
 
 using namespace std::chrono_literals;
+using test::frame25;
 using test::TestSurface;
 namespace fs = std::filesystem;
-
-int frame25(int64_t ms) {
-    return int(ms * 25 / 1000);
-}
 
 // Polls until `done` holds; false after a generous limit. No timing is asserted.
 template <typename F>
@@ -36,23 +34,7 @@ bool eventually(F done) {
     return done();
 }
 
-class EngineControlTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        path_ = test::fixture("clock.mp4");
-        ASSERT_FALSE(path_.empty());
-        engine_ = createMediaEngine();
-        ASSERT_EQ(engine_->open(path_), EngineStatus::Ok);
-        engine_->setSurface(&surface_);
-    }
-    void TearDown() override {
-        engine_.reset();
-        engine::clearSourceCache();
-    }
-    std::string path_;
-    TestSurface surface_;
-    std::unique_ptr<MediaEngine> engine_;
-};
+using EngineControlTest = test::ClockEngineTest;
 
 TEST_F(EngineControlTest, transport_followsPlayPauseResumeStop) {
     engine_->pause();  // from stopped: cues the shown frame

@@ -12,18 +12,14 @@
 
 #include "platform/mci/engine/source_cache.h"
 #include "platform/mci/media_engine.h"
-#include "tests/engine/test_surface.h"
+#include "tests/engine/clock_engine.h"
 #include "tests/support/fixtures.h"
 
 namespace stillmar::mci {
 namespace {
 
 using namespace std::chrono_literals;
-using test::TestSurface;
-
-int frame25(int64_t ms) {
-    return int(ms * 25 / 1000);
-}
+using test::frame25;
 
 // Waits for every task; a task still running after `limit` is a deadlock, which no later
 // check could report: the program stops here.
@@ -39,20 +35,13 @@ void joinWithin(std::vector<std::future<void>>& tasks, std::chrono::seconds limi
     }
 }
 
-class EngineStormTest : public ::testing::Test {
+class EngineStormTest : public test::ClockEngineTest {
   protected:
     void SetUp() override {
-        path_ = test::fixture("clock.mp4");
-        ASSERT_FALSE(path_.empty());
-        engine_ = createMediaEngine();
-        ASSERT_EQ(engine_->open(path_), EngineStatus::Ok);
-        engine_->setSurface(&surface_);
+        ClockEngineTest::SetUp();
+        if (HasFatalFailure()) return;
         length_ = engine_->info().lengthMs;
         ASSERT_GT(length_, 10000);
-    }
-    void TearDown() override {
-        engine_.reset();
-        engine::clearSourceCache();
     }
 
     // The engine answers a seek exactly, its picture agrees, and it plays on from there.
@@ -69,9 +58,6 @@ class EngineStormTest : public ::testing::Test {
         EXPECT_EQ(engine_->positionMs(), target + 300);
     }
 
-    std::string path_;
-    TestSurface surface_;
-    std::unique_ptr<MediaEngine> engine_;
     int64_t length_ = 0;
 };
 
