@@ -385,6 +385,10 @@ RunResult captureRun(const std::string& file, int start, bool playing, const fs:
         "    engine: %lld seeks decoding %lld frames in %.0f ms, %lld conversions in %.0f ms\n",
         (long long)d.seeks, (long long)d.seekFrames, d.seekNs / 1e6, (long long)d.conversions,
         d.conversionNs / 1e6);
+    std::printf(
+        "    engine: %lld seeks decoded ahead, %lld frames in %.0f ms (while the window "
+        "saved the frame before)\n",
+        (long long)d.aheads, (long long)d.aheadFrames, d.aheadNs / 1e6);
     std::printf("    main player during the run: %lld frames presented, %lld dropped, %lld late\n",
                 (long long)d.presented, (long long)d.dropped, (long long)d.late);
     if (x) {
@@ -407,7 +411,8 @@ void printDecoding(const std::string& file, const RunResult& r) {
     const long refs = referenceFrames(file, b.first, b.last);
     const double decoded = double(r.stillFrames) / b.good;
     std::printf("    frames decoded per target: %.1f (%ld for %d; the engine's seeks count %.1f)\n",
-                decoded, r.stillFrames, b.good, double(r.counters.seekFrames) / b.good);
+                decoded, r.stillFrames, b.good,
+                double(r.counters.seekFrames + r.counters.aheadFrames) / b.good);
     if (refs <= 0) {
         std::printf("    reference frames of the stretch: unknown\n");
         return;

@@ -94,6 +94,7 @@ void capture(const std::string& file) {
             continue;
         }
         lap(0, t);
+        engine->setChannelsEnabled(false, false);  // "set ... audio all off"
         BenchSurface surface(engine->info().videoSize);
         engine->setSurface(&surface);
         surface.setTargetSize(Size{489, 372});
@@ -120,6 +121,10 @@ void capture(const std::string& file) {
         "(%.1f ms each; the rest of capture as is interleaving the rows and writing the .bmp)\n",
         (long long)d.seekFrames, d.seekFrames / 99.0, (long long)d.conversions,
         d.conversions ? d.conversionNs / 1e6 / double(d.conversions) : 0.0);
+    std::printf(
+        "    engine: %lld of the seeks decoded ahead (%lld frames, %.0f ms) while the "
+        "frame before was captured\n",
+        (long long)d.aheads, (long long)d.aheadFrames, d.aheadNs / 1e6);
     const double tool = timeCommand(
         "ffmpeg -nostdin -hide_banner -loglevel error -y -ss " + std::to_string(start) + " -i \"" +
         file + "\" -vf fps=1 -frames:v 99 \"" + (dir / "tool").string() + "/out%d.bmp\"");

@@ -266,6 +266,70 @@ TEST(MediaSourceTest, reseekWhereTheDecoderStands_readsTheSoundAgainWithoutDecod
     source->setAudioSink(nullptr);
 }
 
+TEST(MediaSourceTest, seekDecodedAhead_isTakenWhenAsked_andAnythingElseLandsExactly) {
+    // A file reopened a step further on each time (a capture run) decodes the next step while
+    // it stands still. The frame shown stays; the next step costs nothing, and a play, a step
+    // or another seek from the frame shown land as they would have without it.
+    const std::string path = test::fixture("clock.mp4");
+    ASSERT_FALSE(path.empty());
+    EngineStatus status;
+    auto source = engine::MediaSource::open(path, status);
+    ASSERT_TRUE(source);
+    auto number = [&](const AVFrame* f) { return f ? frame25(source->framePtsMs(f)) : -1; };
+    auto reopenAt = [&](int64_t ms) {
+        source->noteReopened();
+        return number(source->seekVideo(ms, false));
+    };
+    EXPECT_EQ(number(source->seekVideo(2040, false)), 51);
+    EXPECT_FALSE(source->decodeAhead());  // one seek says nothing of the next
+    // Keyframes every 2 s: from 3040 the next step lies past one, from 4040 within a group.
+    for (int64_t ms : {3040, 4040, 5040}) {
+        EXPECT_EQ(reopenAt(ms), frame25(ms));
+        ASSERT_TRUE(source->decodeAhead());
+        EXPECT_EQ(number(source->seekVideo(ms, false)), frame25(ms));
+    }
+    int64_t decoded = source->decodedFrames();
+    EXPECT_EQ(reopenAt(6040), 151);
+    EXPECT_EQ(source->decodedFrames(), decoded);
+
+    // Playing on from the frame shown.
+    ASSERT_TRUE(source->decodeAhead());
+    EXPECT_EQ(number(source->seekVideo(6040, true)), 151);
+    for (int n = 152; n < 156; ++n) EXPECT_EQ(number(source->nextVideo()), n);
+
+    // Another seek, behind what was decoded ahead; without a reopen before it, it starts no
+    // pattern.
+    EXPECT_EQ(reopenAt(7040), 176);
+    ASSERT_TRUE(source->decodeAhead());
+    EXPECT_EQ(number(source->seekVideo(7500, false)), 187);
+    EXPECT_FALSE(source->decodeAhead());
+
+    // A step from the frame shown.
+    source->noteReopened();
+    const AVFrame* shown = source->seekVideo(8040, false);
+    EXPECT_EQ(number(shown), 201);
+    ASSERT_TRUE(shown);
+    const int64_t ticks = shown->best_effort_timestamp;
+    ASSERT_TRUE(source->decodeAhead());
+    EXPECT_EQ(number(source->videoAfter(ticks)), 202);
+}
+
+TEST(EngineCacheTest, reopenedASecondFurtherOn_decodesTheNextSecondAhead) {
+    const auto before = engine::engineCounters();
+    TestSurface surface;
+    for (int64_t ms : {12040, 13040, 14040, 15040}) {
+        auto engine = createMediaEngine();
+        ASSERT_EQ(engine->open(test::fixture("clock.mp4")), EngineStatus::Ok);
+        engine->setSurface(&surface);
+        engine->setChannelsEnabled(false, false);  // as a capture run's device
+        ASSERT_EQ(engine->seek(ms), EngineStatus::Ok);
+        EXPECT_EQ(surface.shownFrame(), frame25(ms));
+    }
+    // After 13040 and 14040 at least (the engine's close waits for it).
+    EXPECT_GE((engine::engineCounters() - before).aheads, 2);
+    engine::clearSourceCache();
+}
+
 TEST(EngineCacheTest, changedFile_isOpenedAfresh) {
     const std::string dir = test::makeTempDir("engine-cache");
     const std::string path = dir + "/clip.mp4";

@@ -25,6 +25,9 @@ struct EngineCounters {
     int64_t stepFrames = 0;    // frames those steps decoded
     int64_t stepNs = 0;        // time spent in them
     int64_t stepBytes = 0;     // a level, not a count: what the stores of frames for steps hold
+    int64_t aheads = 0;        // seeks decoded ahead while a device stood still
+    int64_t aheadFrames = 0;   // frames they decoded
+    int64_t aheadNs = 0;       // time spent in them
 
     EngineCounters operator-(const EngineCounters& o) const {
         return {seeks - o.seeks,
@@ -40,14 +43,17 @@ struct EngineCounters {
                 steps - o.steps,
                 stepFrames - o.stepFrames,
                 stepNs - o.stepNs,
-                stepBytes - o.stepBytes};
+                stepBytes - o.stepBytes,
+                aheads - o.aheads,
+                aheadFrames - o.aheadFrames,
+                aheadNs - o.aheadNs};
     }
 };
 
 namespace counters {
 inline std::atomic<int64_t> seeks{0}, seekFrames{0}, seekNs{0}, conversions{0}, conversionNs{0},
     toneMaps{0}, toneMapNs{0}, presented{0}, dropped{0}, late{0}, steps{0}, stepFrames{0},
-    stepNs{0}, stepBytes{0};
+    stepNs{0}, stepBytes{0}, aheads{0}, aheadFrames{0}, aheadNs{0};
 inline void add(std::atomic<int64_t>& c, int64_t n) {
     c.fetch_add(n, std::memory_order_relaxed);
 }
@@ -59,7 +65,8 @@ inline EngineCounters engineCounters() {
     return {seeks.load(r),        seekFrames.load(r), seekNs.load(r),    conversions.load(r),
             conversionNs.load(r), toneMaps.load(r),   toneMapNs.load(r), presented.load(r),
             dropped.load(r),      late.load(r),       steps.load(r),     stepFrames.load(r),
-            stepNs.load(r),       stepBytes.load(r)};
+            stepNs.load(r),       stepBytes.load(r),  aheads.load(r),    aheadFrames.load(r),
+            aheadNs.load(r)};
 }
 
 }  // namespace stillmar::mci::engine

@@ -19,6 +19,7 @@ EngineStatus FfmpegEngine::open(const std::string& path) {
     close();
     const std::string key = sourceKey(path);
     std::unique_ptr<MediaSource> source = takeCachedSource(key);
+    if (source) source->noteReopened();
     if (!source) {
         EngineStatus status = EngineStatus::Ok;
         source = MediaSource::open(path, status);

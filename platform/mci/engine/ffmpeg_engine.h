@@ -164,6 +164,8 @@ class FfmpegEngine final : public MediaEngine {
 
     void decodeLoop();
     bool pumpOne(uint32_t serial);
+    void decodeAhead();
+    bool soundHeard() const;
     void holdBeforePlayback();
     void pushFrame(FrameItem item);
     // Frame steps (frame_steps.cpp): the frame a step lands on, and the stretch of frames

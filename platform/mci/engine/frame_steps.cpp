@@ -51,7 +51,7 @@ const AVFrame* MediaSource::videoAfter(int64_t ticks) {
         if (tb.num <= 0 || tb.den <= 0) return nullptr;
         const int64_t ms = av_rescale_rnd(std::max<int64_t>(0, ticks - vStart_),
                                           int64_t(tb.num) * 1000, tb.den, AV_ROUND_UP);
-        seekVideo(ms, false);
+        seekTicks(vStart_ + fromMs(ms, tb), false);
         if (!cur_ || frameTicks(cur_.get()) != ticks) return nullptr;
     }
     return nextVideo();
@@ -60,6 +60,7 @@ const AVFrame* MediaSource::videoAfter(int64_t ticks) {
 bool MediaSource::videoBefore(int64_t ticks, std::size_t keepBytes, std::vector<FramePtr>& run) {
     run.clear();
     if (vIndex_ < 0 || (first_ && ticks <= frameTicks(first_.get()))) return false;
+    ahead_.reset();  // the stretch begins with a demuxer seek
     AVStream* vs = format_->streams[vIndex_];
     // Pictures nothing refers to, before the frames that will be kept, are not decoded: the
     // stretch then costs about what an exact seek to its last frame costs.

@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,16 @@ class MediaSource {
     const AVFrame* seekVideo(int64_t ms, bool reseek);
     // Whether the frame the last seekVideo() gave stands for its target.
     bool seekShowsTarget() const { return atTarget_; }
+    // Said by the owner when it takes the file warm from the source cache. Seeks made each
+    // after a reopen, a fixed step apart, are a capture run's: it reopens its file to stand one
+    // second of media further on each time.
+    void noteReopened() { reopened_ = true; }
+    // While the device stands still after such a seek: decodes on to the seek one step further
+    // on, so that the next reopen finds its frame decoded. The frame shown stays the current
+    // one; a seek elsewhere, a play or a step from it costs what it would have cost from
+    // wherever the decoder now stands (a play goes back to the frame shown when it begins).
+    // False when there was nothing to decode ahead. Not interrupted: it lasts one seek.
+    bool decodeAhead();
     // The next frame in display order; null at the end, on a fatal error, or when the
     // interrupt flag is raised before the next packet is read (the file then goes on where it
     // stood at the next call). Damaged pictures are passed over (see decodeRaw()).
@@ -138,10 +149,29 @@ class MediaSource {
     // A seek onto the picture the decoder holds: only the demuxer goes back. False when the
     // decoder's input cannot be followed by its packets' decoding times.
     bool replayFromDemuxer(int64_t target);
+    const AVFrame* seekTicks(int64_t target, bool reseek);
+    // Decodes to the picture for `target`, forward from cur_ or after a demuxer seek; none
+    // when the demuxer cannot seek or no landing is found.
+    std::optional<Landing> landOn(int64_t target, bool forward);
     Landing decodeUpTo(int64_t target, bool forward, bool canGoBack);
     bool skippedOverAGap(int64_t target, const Landing& land) const;
     // Takes the landing as the seek's frame; null when the target has no picture to stand for it.
     const AVFrame* standAt(int64_t target, Landing land);
+    bool holds(const AVFrame* f, int64_t ticks) const {
+        return f && frameTicks(f) <= ticks && ticks < frameTicks(f) + frameDuration(f);
+    }
+    // A seek decoded ahead (decodeAhead()) and not yet taken: the decoder stands where it
+    // ended, while cur_ is still the frame shown.
+    struct Ahead {
+        int64_t target = AV_NOPTS_VALUE;
+        std::optional<Landing> land;  // none: that seek found no landing
+        bool atTarget = true, damageSeen = false;
+    };
+    // Makes the seek decoded ahead the current one, as if it had just been made; its frame.
+    const AVFrame* takeAhead();
+    // Playback and steps go on from the frame shown: after a seek decoded ahead, the decoder
+    // goes back to it.
+    void backToShown();
     // One pass of videoBefore() from where the demuxer stands: decodes up to `ticks`, keeping
     // in `kept` the latest frames from `keepFrom` on that fit in `keepBytes`. Returns the time
     // of the last frame before `ticks` (AV_NOPTS_VALUE: none), with the frame that ended the
@@ -185,6 +215,12 @@ class MediaSource {
     int64_t lastKeyTicks_ = AV_NOPTS_VALUE;
     bool atTarget_ = true;
     bool skipNonRef_ = false;
+    std::optional<Ahead> ahead_;
+    // The last seek asked for (seekVideo() without reseek), the step from the one before it
+    // when a reopen came between them (0: none), and whether a reopen came since.
+    int64_t lastTarget_ = AV_NOPTS_VALUE;
+    int64_t stride_ = 0;
+    bool reopened_ = false;
     // The last video packet sent to the decoder since it was flushed (and whether one had no
     // decode time), and after a seek of the demuxer alone, the packets it has had already.
     int64_t lastFedDts_ = AV_NOPTS_VALUE;

@@ -16,6 +16,8 @@ constexpr int kMaxDecodeErrors = 64;
 constexpr int kMaxKeyWait = 600;  // packets; some demuxers never flag keyframes
 constexpr int kMaxSeekRetries = 5;
 constexpr std::size_t kLowPackets = 2;
+// The longest step between a capture run's seeks that is decoded ahead.
+constexpr int64_t kMaxAheadStrideMs = 5000;
 
 }  // namespace
 
@@ -285,23 +287,53 @@ const AVFrame* MediaSource::standAt(int64_t target, Landing land) {
 
 const AVFrame* MediaSource::seekVideo(int64_t ms, bool reseek) {
     if (vIndex_ < 0) return nullptr;
-    AVStream* vs = format_->streams[vIndex_];
-    const int64_t target = vStart_ + fromMs(std::max<int64_t>(0, ms), vs->time_base);
-    const bool there = cur_ && frameTicks(cur_.get()) <= target &&
-                       target < frameTicks(cur_.get()) + frameDuration(cur_.get());
+    const int64_t target =
+        vStart_ + fromMs(std::max<int64_t>(0, ms), format_->streams[vIndex_]->time_base);
+    if (!reseek) {
+        if (target != lastTarget_) {
+            stride_ = reopened_ && lastTarget_ != AV_NOPTS_VALUE ? target - lastTarget_ : 0;
+            lastTarget_ = target;
+        }
+        reopened_ = false;
+    }
+    return seekTicks(target, reseek);
+}
+
+const AVFrame* MediaSource::seekTicks(int64_t target, bool reseek) {
+    if (ahead_ && !holds(cur_.get(), target)) {
+        // Elsewhere than the frame shown: from where the decoder really stands, which is the
+        // seek decoded ahead, the very one asked for when it is.
+        const bool same = ahead_->target == target;
+        const AVFrame* f = takeAhead();
+        if (same && (!reseek || !f)) return f;
+        const bool at = atTarget_;
+        if (same && replayFromDemuxer(target)) {
+            atTarget_ = at;
+            return f;
+        }
+    }
+    const bool there = holds(cur_.get(), target);
     atTarget_ = true;
     if (!reseek && there) return shown();
     // The decoder shows the target already (a resume where the device stands): only the
     // demuxer goes back, so that the sound around the target is read again, and the video
-    // packets the decoder has had are passed over rather than decoded a second time.
-    if (reseek && there && replayFromDemuxer(target)) return shown();
+    // packets the decoder has had are passed over rather than decoded a second time. After a
+    // seek decoded ahead, playback goes back to the frame when it begins (backToShown()).
+    if (reseek && there && (ahead_ || replayFromDemuxer(target))) return shown();
 
-    bool forward = !reseek && (fresh_ || (cur_ && frameTicks(cur_.get()) < target &&
-                                          sameGroupOfPictures(frameTicks(cur_.get()), target)));
+    const bool forward =
+        !reseek && (fresh_ || (cur_ && frameTicks(cur_.get()) < target &&
+                               sameGroupOfPictures(frameTicks(cur_.get()), target)));
+    std::optional<Landing> land = landOn(target, forward);
+    return land ? standAt(target, std::move(*land)) : nullptr;
+}
+
+std::optional<MediaSource::Landing> MediaSource::landOn(int64_t target, bool forward) {
+    AVStream* vs = format_->streams[vIndex_];
     int64_t seekTo = target;
     skipNonRef_ = video_->codec_id == AV_CODEC_ID_H264 || video_->codec_id == AV_CODEC_ID_HEVC;
     for (int attempt = 0; attempt <= kMaxSeekRetries; ++attempt) {
-        if (!forward && !demuxSeek(seekTo)) return nullptr;
+        if (!forward && !demuxSeek(seekTo)) return std::nullopt;
         const bool canGoBack = !forward && seekTo > vStart_ && attempt < kMaxSeekRetries;
         Landing land = decodeUpTo(target, forward, canGoBack);
         if (!land.overshoot && skippedOverAGap(target, land)) {
@@ -313,15 +345,64 @@ const AVFrame* MediaSource::seekVideo(int64_t ms, bool reseek) {
             --attempt;
             continue;
         }
-        if (!land.overshoot) return standAt(target, std::move(land));
+        if (!land.overshoot) return land;
         seekTo = std::max(vStart_, seekTo - fromMs(1000LL << attempt, vs->time_base));
         forward = false;
     }
+    return std::nullopt;
+}
+
+bool MediaSource::decodeAhead() {
+    if (vIndex_ < 0 || ahead_ || !cur_ || keepPrev_ || stride_ <= 0) return false;
+    AVStream* vs = format_->streams[vIndex_];
+    const int64_t target = lastTarget_ + stride_;
+    if (stride_ > fromMs(kMaxAheadStrideMs, vs->time_base) ||
+        target - vStart_ > fromMs(info_.lengthMs, vs->time_base) || holds(cur_.get(), target))
+        return false;
+    // The picture shown must stay as it was made: not when it is made with its neighbours
+    // (deinterlaced), nor when it has yet to be made.
+    if (filter_ && filter_->changes(cur_.get()) && shownOf_ != cur_.get()) return false;
+    FramePtr keep = std::move(cur_);
+    FramePtr keepShown = std::move(shown_);
+    const AVFrame* keepShownOf = shownOf_;
+    const bool keepAt = atTarget_;
+    const int64_t from = frameTicks(keep.get());
+    const bool forward = from < target && sameGroupOfPictures(from, target);
+    if (forward) cur_ = refFrame(keep.get());
+    atTarget_ = true;
+    std::optional<Landing> land = landOn(target, forward);
+    ahead_ = Ahead{target, std::move(land), atTarget_, damageSeen_};
+    cur_ = std::move(keep);
+    shown_ = std::move(keepShown);
+    shownOf_ = keepShownOf;
+    atTarget_ = keepAt;
+    return true;
+}
+
+const AVFrame* MediaSource::takeAhead() {
+    Ahead ahead = std::move(*ahead_);
+    ahead_.reset();
+    atTarget_ = ahead.atTarget;
+    damageSeen_ = ahead.damageSeen;
+    if (ahead.land) return standAt(ahead.target, std::move(*ahead.land));
+    // The demuxer was moved and nothing decoded: no frame to go on from.
+    cur_.reset();
+    lookahead_.reset();
+    prev_.reset();
     return nullptr;
+}
+
+void MediaSource::backToShown() {
+    if (!ahead_) return;
+    const int64_t shownTicks = cur_ ? frameTicks(cur_.get()) : AV_NOPTS_VALUE;
+    takeAhead();
+    // Its sound is read again on the way, as a play from it asks.
+    if (shownTicks != AV_NOPTS_VALUE) seekTicks(shownTicks, true);
 }
 
 const AVFrame* MediaSource::nextVideo() {
     if (vIndex_ < 0) return nullptr;
+    backToShown();
     interruptible_ = true;
     FramePtr f = decodeRaw();
     interruptible_ = false;
@@ -396,11 +477,37 @@ void FfmpegEngine::decodeLoop() {
                 pumping = true;
                 pumpSerial = cmd->serial;
                 holdBeforePlayback();
+            } else if (!cmd->step && info_.hasVideo) {
+                decodeAhead();
             }
             continue;
         }
         pumping = pumpOne(pumpSerial);
     }
+}
+
+bool FfmpegEngine::soundHeard() const {
+    return (leftOn_ && volumeLeft_ > 0) || (rightOn_ && volumeRight_ > 0);
+}
+
+void FfmpegEngine::decodeAhead() {
+    // While the device stands on the frame just sought, this thread has nothing to do: a
+    // capture run's next seek is decoded now, while the window saves the frame.
+    // Not for a device that is heard: a player plays on from where it stands, and would have
+    // to go back to it (the capture run's device has its sound off).
+    if (info_.hasAudio && soundHeard()) return;
+    {
+        std::lock_guard lock(commandMutex_);
+        if (decodeQuit_ || pending_) return;
+    }
+    const auto t0 = std::chrono::steady_clock::now();
+    const int64_t decoded = source_->decodedFrames();
+    if (!source_->decodeAhead()) return;
+    counters::add(counters::aheads, 1);
+    counters::add(counters::aheadFrames, source_->decodedFrames() - decoded);
+    counters::add(counters::aheadNs, std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                         std::chrono::steady_clock::now() - t0)
+                                         .count());
 }
 
 void FfmpegEngine::holdBeforePlayback() {
@@ -411,8 +518,7 @@ void FfmpegEngine::holdBeforePlayback() {
     // see and that the close would have to wait for. Not with sound that can be heard: it is
     // read with the pictures, and its first moment would be late (the capture run's device has
     // its sound off).
-    const bool heard = (leftOn_ && volumeLeft_ > 0) || (rightOn_ && volumeRight_ > 0);
-    if (sinkSerial_ != 0 && heard) return;
+    if (sinkSerial_ != 0 && soundHeard()) return;
     const FrameRate rate = info_.frameRate();
     const int64_t frameUs = rate.known() ? 1000000000 / rate.milliFps : 40000;
     const auto hold = std::chrono::microseconds(std::clamp<int64_t>(frameUs / 2, 0, 10000));
