@@ -3,13 +3,13 @@
 // it warm in the source cache between a close and a reopen of the same file, so that the next
 // exact seek can often decode forward from where the previous one stopped.
 //
-// Threads. Reading and video decoding (the seeks, nextVideo(), the steps, readAhead(), the
-// audio-only pumping, decodedFrames(), and the setters) belong to one thread at a time: the
-// engine's decode thread while it runs, its owner otherwise. The audio codec (audioCodec())
-// decodes on the engine's audio thread only; its owner reads its rate once before that thread
-// is given a packet. From any thread: info(), firstFrame(), framePtsMs(), the audio time base
-// and start (all fixed once open), firstImage()/keepFirstImage() (under their own lock), the
-// converters (each locks itself), and raising the interrupt flag.
+// Threads. Reading and video decoding (the seeks, decodeAhead(), nextVideo(), the steps,
+// readAhead(), the audio-only pumping, decodedFrames(), and the setters) belong to one thread at a
+// time: the engine's decode thread while it runs, its owner otherwise. The audio codec
+// (audioCodec()) decodes on the engine's audio thread only; its owner reads its rate once before
+// that thread is given a packet. From any thread: info(), firstFrame(), framePtsMs(), the audio
+// time base and start (all fixed once open), firstImage()/keepFirstImage() (under their own lock),
+// the converters (each locks itself), and raising the interrupt flag.
 //
 // Its reading side is in demuxer.cpp, its video decoding in video_decoder.cpp.
 
