@@ -50,7 +50,7 @@ void FfmpegEngine::finish(uint32_t serial, int64_t atMs) {
     pipeline_ = false;
     clock_.stop();
     clock_.set(atMs);
-    if (audioOut_) audioOut_->setPaused(true);
+    audio_.pauseDevice();
     stateCv_.notify_all();
 }
 
@@ -111,7 +111,7 @@ void FfmpegEngine::showTarget(FrameItem& item, std::unique_lock<std::mutex>& loc
         if (rules().clockRuns && pipeline_) {
             clock_.set(playStartMs_);
             clock_.start();
-            if (audioActive_ && audioOut_) audioOut_->setPaused(false);
+            audio_.resumeDevice();
         }
     }
     stateCv_.notify_all();

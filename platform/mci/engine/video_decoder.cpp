@@ -362,10 +362,10 @@ void FfmpegEngine::decodeLoop() {
         }
         if (cmd) {
             pumping = false;
-            sinkSerial_ = 0;
+            audio_.takePackets(0);
             if (cmd->halt) continue;
             frames_.clear();
-            if (cmd->play && audioActive_) sinkSerial_ = cmd->serial;
+            if (cmd->play && audio_.active()) audio_.takePackets(cmd->serial);
             FrameItem item{FrameItem::Target, cmd->serial, nullptr, cmd->ms};
             if (cmd->step) {
                 item.frame = refFrame(stepVideo(cmd->from.get(), cmd->frames));
@@ -411,8 +411,7 @@ void FfmpegEngine::holdBeforePlayback() {
     // see and that the close would have to wait for. Not with sound that can be heard: it is
     // read with the pictures, and its first moment would be late (the capture run's device has
     // its sound off).
-    const bool heard = (leftOn_ && volumeLeft_ > 0) || (rightOn_ && volumeRight_ > 0);
-    if (sinkSerial_ != 0 && heard) return;
+    if (audio_.takingPackets() && audio_.heard()) return;
     const FrameRate rate = info_.frameRate();
     const int64_t frameUs = rate.known() ? 1000000000 / rate.milliFps : 40000;
     const auto hold = std::chrono::microseconds(std::clamp<int64_t>(frameUs / 2, 0, 10000));
@@ -451,7 +450,7 @@ void FfmpegEngine::pushFrame(FrameItem item) {
             std::lock_guard lock(commandMutex_);
             if (decodeQuit_ || pending_) return;
         }
-        while (readable && sinkSerial_ != 0 && audioPackets_.size() < kLowPackets)
+        while (readable && audio_.takingPackets() && audio_.queuedPackets() < kLowPackets)
             readable = source_->readAhead();
     }
 }
