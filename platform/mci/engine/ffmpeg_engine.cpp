@@ -42,12 +42,7 @@ EngineStatus FfmpegEngine::open(const std::string& path) {
         clock_.set(0);
     }
     startThreads();
-    bool hasSurface = false;
-    {
-        std::lock_guard lock(surfaceMutex_);
-        hasSurface = surface_ != nullptr;
-    }
-    if (hasSurface) refresh();
+    if (video_.hasSurface()) refresh();
     return EngineStatus::Ok;
 }
 
@@ -121,11 +116,7 @@ MediaInfo FfmpegEngine::info() const {
 }
 
 void FfmpegEngine::setSurface(VideoSurface* surface) {
-    {
-        std::lock_guard lock(surfaceMutex_);
-        surface_ = surface;
-        lastPresented_ = {};
-    }
+    video_.setSurface(surface);
     if (surface) refresh();
 }
 
@@ -135,7 +126,7 @@ void FfmpegEngine::refresh() {
     // newer frame in between that this one would replace.
     std::lock_guard lock(mutex_);
     if (!shown_ || stopping_) return;
-    presentFrame(shown_.get(), shownPtsMs_, false);
+    video_.present(*source_, shown_.get(), shownPtsMs_, false);
 }
 
 EngineMode FfmpegEngine::mode() const {

@@ -5,10 +5,14 @@
 // Every seek or play starts a new serial; queued packets and frames of older serials are
 // dropped, and a burst of seeks is coalesced into the latest.
 //
-// One stage per file: transport.cpp (commands and the modes), video_decoder.cpp (the decode
-// thread), presenter.cpp, the sound (AudioStage, audio_stage.h, which owns its thread, its
-// queues, the device and its lock), ffmpeg_engine.cpp (opening, threads); the file itself is
-// read in demuxer.cpp.
+// The engine composes its stages and keeps only what they share:
+//   transport.cpp        the commands of the caller's thread and the modes they move through;
+//   video_decoder.cpp    the decode thread (the file itself is read in demuxer.cpp);
+//   presenter.cpp        the presenter thread's timing, on the engine's shared state;
+//   VideoOutput          (video_output.h) the pictures handed to the surface;
+//   AudioStage           (audio_stage.h) the sound: its thread, queues, device and callback;
+//   ffmpeg_engine.cpp    opening, starting and stopping the threads, captures.
+// The two stage classes own their state and their lock, and never take the engine's.
 //
 // Threads and locks. The commands and the readers (mode, position, info, speed) may come from
 // several threads at once; open() and the destructor must not overlap any other call. Who
@@ -21,29 +25,27 @@
 //
 //   mutex_ (+ stateCv_, which every change below notifies): mode_, posMs_, toMs_, serial_,
 //   presentedSerial_, pipeline_, playStartMs_, shown_, shownPtsMs_, targetFound_,
-//   targetAtTarget_, speed_, and the calls on clock_ and on audio_'s device made by the caller
-//   and the presenter (see audio_stage.h). stopping_ is written under it too, so that a wait on
+//   targetAtTarget_, speed_, and the calls on clock_ and audio_ made by the caller and the
+//   presenter (audio_stage.h says which). stopping_ is written under it too, so that a wait on
 //   stateCv_ sees a close. Taken by the caller (every command) and the presenter; never by the
 //   decode thread, the audio thread or the sound callback.
 //
 //   commandMutex_ (+ commandCv_): pending_, decodeQuit_. decodeInterrupt_ is written under
 //   it and read without it (by the source's interrupt check).
 //
-//   surfaceMutex_: surface_, lastPresented_, and presentConverter_ (used by the presenter
-//   only, always with the lock held).
-//
-//   frames_ and clock_ lock themselves; audio_ guards its own state (audio_stage.h).
+//   their own locks: frames_, clock_, video_ (its surface), audio_ (its PCM queue; its other
+//   state is atomic or the caller's, see audio_stage.h).
 //
 //   one thread each: steps_ (the decode thread; close() empties it after the join).
 //
-// Lock order: mutex_ first; under it the caller and the presenter may take commandMutex_ (post),
-// surfaceMutex_ (refresh), audio_'s PCM lock (a drop), the queues' and the clock's locks, and the
-// audio device's lock (pausing the device waits for a running callback). surfaceMutex_ comes
-// before the source's image lock, the converters' locks and the surface's own. The device's
-// lock (held around the callback) comes before audio_'s PCM lock and the clock's lock.
-// commandMutex_, the PCM lock, the queues' and the clock's locks are taken last: nothing is
-// locked under them. So the callback never takes mutex_: the caller may hold it while it waits
-// for the callback to end.
+// Lock order: mutex_ first. Under it the caller and the presenter may take commandMutex_
+// (post), video_'s lock (refresh, and the presenter's pictures, given outside mutex_ too),
+// audio_'s PCM lock (a drop), the queues' and the clock's locks, and the audio device's lock
+// (pausing the device waits for a running callback). video_'s lock comes before the source's
+// image lock, the converters' locks and the surface's own. The device's lock (held around the
+// callback) comes before audio_'s PCM lock and the clock's lock. commandMutex_, the PCM lock,
+// the queues' and the clock's locks are taken last: nothing is locked under them. So the
+// callback never takes mutex_: the caller may hold it while it waits for the callback to end.
 
 #include <atomic>
 #include <chrono>
@@ -55,10 +57,10 @@
 #include "platform/mci/engine/audio_stage.h"
 #include "platform/mci/engine/bounded_queue.h"
 #include "platform/mci/engine/engine_modes.h"
-#include "platform/mci/engine/frame_converter.h"
 #include "platform/mci/engine/frame_store.h"
 #include "platform/mci/engine/media_source.h"
 #include "platform/mci/engine/playback_clock.h"
+#include "platform/mci/engine/video_output.h"
 #include "platform/mci/media_engine.h"
 
 namespace stillmar::mci::engine {
@@ -152,11 +154,6 @@ class FfmpegEngine final : public MediaEngine {
     bool showFrame(FrameItem& item, std::unique_lock<std::mutex>& lock);
     bool reachEnd(FrameItem& item, std::unique_lock<std::mutex>& lock);
     void waitState(std::unique_lock<std::mutex>& lock, int64_t ms);
-    // Playback frames are converted at once (`now`) when the window draws them; anything else
-    // (a seek's frame, a refresh, a hidden or covered window) is handed over to be converted
-    // when drawn.
-    void presentFrame(const AVFrame* frame, int64_t ptsMs, bool now);
-    FrameMaker makerFor(const AVFrame* frame, int64_t ptsMs) const;
     void finish(uint32_t serial, int64_t atMs);
 
     // Set by open/close on the caller's thread while no engine thread runs.
@@ -190,18 +187,7 @@ class FfmpegEngine final : public MediaEngine {
 
     FrameStore steps_;  // decode thread only, emptied by close()
 
-    std::mutex surfaceMutex_;
-    VideoSurface* surface_ = nullptr;
-    FrameConverter presentConverter_;  // presenter thread only
-    // What the surface was last given, and for which size, so that a refresh that changes
-    // nothing (a window shown again, a placement at the same size) costs nothing.
-    struct Presented {
-        const VideoSurface* surface = nullptr;
-        const uint8_t* data = nullptr;
-        int64_t ptsMs = -1;
-        Size size;
-        bool operator==(const Presented&) const = default;
-    } lastPresented_;
+    VideoOutput video_;
 
     BoundedQueue<FrameItem> frames_{4};
     std::thread decodeThread_, presentThread_;
