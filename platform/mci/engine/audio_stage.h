@@ -5,11 +5,12 @@
 //
 // Threads and locks:
 //
-//   The caller of the engine (under the engine's lock): start() and stop() / join() while the
-//   engine starts and stops its threads, release() while none runs, openOutput(), activate(),
-//   drop(), pauseDevice(), resumeDevice(). The presenter (also under the engine's lock):
-//   pauseDevice(), resumeDevice(). The decode thread: takePackets() and the sink it runs
-//   inside the source. From any thread: the volume, active(), takingPackets(), heard().
+//   The engine's caller: start(), stop() and join() as the engine starts and stops its
+//   threads, release() while none runs; under the engine's lock, openOutput(), activate(),
+//   drop(), pauseDevice() and resumeDevice(). The presenter, under the engine's lock:
+//   pauseDevice(), resumeDevice(). The decode thread: takePackets(), queuedPackets() and the
+//   sink it runs inside the source. From any thread: the volume, active(), takingPackets(),
+//   heard(), interrupt().
 //
 //   pcmMutex_ (+ pcmCv_): pcm_, pcmFrames_. Filled by the audio thread, drained by the
 //   callback, emptied by drop().
