@@ -43,26 +43,18 @@ EngineStatus FfmpegEngine::open(const std::string& path) {
         clock_.set(0);
     }
     startThreads();
-    bool hasSurface = false;
-    {
-        std::lock_guard lock(surfaceMutex_);
-        hasSurface = surface_ != nullptr;
-    }
-    if (hasSurface) refresh();
+    if (video_.hasSurface()) refresh();
     return EngineStatus::Ok;
 }
 
 void FfmpegEngine::close() {
     stopThreads();
     if (source_) {
-        source_->setAudioSink(nullptr);
         source_->setInterrupt(nullptr);
         cacheSource(key_, std::move(source_));
     }
     steps_.clear();
-    audioOut_.reset();
-    audioTried_ = false;
-    audioActive_ = false;
+    audio_.release();
     std::lock_guard lock(mutex_);
     shown_.reset();
     info_ = {};
@@ -74,27 +66,16 @@ void FfmpegEngine::close() {
 void FfmpegEngine::startThreads() {
     stopping_ = false;
     frames_.reopen();
-    audioPackets_.reopen();
     {
         std::lock_guard lock(commandMutex_);
         pending_.reset();
         decodeQuit_ = false;
         decodeInterrupt_ = false;
     }
-    {
-        std::lock_guard lock(pcmMutex_);
-        pcm_.clear();
-        pcmFrames_ = 0;
-    }
     source_->setInterrupt(&decodeInterrupt_);
-    source_->setAudioSink([this](PacketPtr packet) {
-        const uint32_t serial = sinkSerial_.load();
-        if (serial == 0) return false;
-        return audioPackets_.push(AudioItem{serial, std::move(packet)});
-    });
+    audio_.start(*source_, info_.hasAudio);
     decodeThread_ = std::thread([this] { decodeLoop(); });
     presentThread_ = std::thread([this] { presentLoop(); });
-    if (info_.hasAudio) audioThread_ = std::thread([this] { audioLoop(); });
 }
 
 void FfmpegEngine::stopThreads() {
@@ -110,17 +91,11 @@ void FfmpegEngine::stopThreads() {
     }
     commandCv_.notify_all();
     frames_.abort();
-    audioPackets_.abort();
-    {
-        std::lock_guard lock(pcmMutex_);
-        pcmCv_.notify_all();
-    }
-    if (audioOut_) audioOut_->setPaused(true);
-    for (std::thread* t : {&decodeThread_, &presentThread_, &audioThread_}) {
+    audio_.stop();
+    for (std::thread* t : {&decodeThread_, &presentThread_}) {
         if (t->joinable()) t->join();
     }
-    if (audioOut_) audioOut_->close();
-    sinkSerial_ = 0;
+    audio_.join();
 }
 
 uint32_t FfmpegEngine::post(Command cmd) {
@@ -132,7 +107,7 @@ uint32_t FfmpegEngine::post(Command cmd) {
     }
     commandCv_.notify_all();
     frames_.interrupt();
-    audioPackets_.interrupt();
+    audio_.interrupt();
     return serial;
 }
 
@@ -142,11 +117,7 @@ MediaInfo FfmpegEngine::info() const {
 }
 
 void FfmpegEngine::setSurface(VideoSurface* surface) {
-    {
-        std::lock_guard lock(surfaceMutex_);
-        surface_ = surface;
-        lastPresented_ = {};
-    }
+    video_.setSurface(surface);
     if (surface) refresh();
 }
 
@@ -156,7 +127,7 @@ void FfmpegEngine::refresh() {
     // newer frame in between that this one would replace.
     std::lock_guard lock(mutex_);
     if (!shown_ || stopping_) return;
-    presentFrame(shown_.get(), shownPtsMs_, false);
+    video_.present(*source_, shown_.get(), shownPtsMs_, false);
 }
 
 EngineMode FfmpegEngine::mode() const {

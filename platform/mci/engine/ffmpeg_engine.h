@@ -5,9 +5,14 @@
 // Every seek or play starts a new serial; queued packets and frames of older serials are
 // dropped, and a burst of seeks is coalesced into the latest.
 //
-// One stage per file: transport.cpp (commands and the modes), video_decoder.cpp (the decode
-// thread), presenter.cpp, audio_decoder.cpp (sound decoding and the output callback),
-// ffmpeg_engine.cpp (opening, threads); the file itself is read in demuxer.cpp.
+// The engine composes its stages and keeps only what they share:
+//   transport.cpp        the commands of the caller's thread and the modes they move through;
+//   video_decoder.cpp    the decode thread (the file itself is read in demuxer.cpp);
+//   presenter.cpp        the presenter thread's timing, on the engine's shared state;
+//   VideoOutput          (video_output.h) the pictures handed to the surface;
+//   AudioStage           (audio_stage.h) the sound: its thread, queues, device and callback;
+//   ffmpeg_engine.cpp    opening, starting and stopping the threads, captures.
+// The two stage classes own their state and their lock, and never take the engine's.
 //
 // Threads and locks. The commands and the readers (mode, position, info, speed) may come from
 // several threads at once; open() and the destructor must not overlap any other call. Who
@@ -20,61 +25,45 @@
 //
 //   mutex_ (+ stateCv_, which every change below notifies): mode_, posMs_, toMs_, serial_,
 //   presentedSerial_, pipeline_, playStartMs_, shown_, shownPtsMs_, targetFound_,
-//   targetAtTarget_, speed_, audioTried_, and the calls on clock_ and audioOut_ made by the caller
-//   and the presenter. stopping_ is written under it too, so that a wait on stateCv_ sees a close.
-//   Taken by the caller (every command) and the presenter; never by the decode thread, the
-//   audio thread or the callback.
+//   targetAtTarget_, speed_, and the calls on clock_ and audio_ made by the caller and the
+//   presenter (audio_stage.h says which). stopping_ is written under it too, so that a wait on
+//   stateCv_ sees a close. Taken by the caller (every command) and the presenter; never by the
+//   decode thread, the audio thread or the sound callback.
 //
 //   commandMutex_ (+ commandCv_): pending_, decodeQuit_. decodeInterrupt_ is written under
 //   it and read without it (by the source's interrupt check).
 //
-//   surfaceMutex_: surface_, lastPresented_, and presentConverter_ (used by the presenter
-//   only, always with the lock held).
-//
-//   pcmMutex_ (+ pcmCv_): pcm_, pcmFrames_. Filled by the audio thread, drained by the
-//   callback, emptied by the caller (dropAudio).
-//
-//   frames_, audioPackets_ and clock_ lock themselves.
+//   their own locks: frames_, clock_, video_ (its surface), audio_ (its PCM queue; its other
+//   state is atomic or the caller's, see audio_stage.h).
 //
 //   one thread each: steps_ (the decode thread; close() empties it after the join).
 //
-//   atomics, read without a lock: audioActive_, audioSerial_, audioStartMs_ (written by the
-//   caller under mutex_, read by the decode and audio threads and the callback); sinkSerial_
-//   (the decode thread, and the sink it runs inside the source); volumeLeft_, volumeRight_,
-//   leftOn_, rightOn_ (the caller writes, the callback reads). audioOut_ is made by the caller
-//   (ensureAudioOutput, under mutex_) before audioSerial_ names a serial, and the audio thread
-//   and the callback use it only for a serial they have seen, so they never see it change.
-//
-// Lock order: mutex_ first; under it the caller and the presenter may take commandMutex_ (post),
-// surfaceMutex_ (refresh), pcmMutex_ (dropAudio), the queues' and the clock's locks, and the audio
-// device's lock (setPaused waits for a running callback). surfaceMutex_ comes before the source's
-// image lock, the converters' locks and the surface's own. The device's lock (held around
-// the callback) comes before pcmMutex_ and the clock's lock. commandMutex_, pcmMutex_, the
-// queues' and the clock's locks are taken last: nothing is locked under them. So the callback
-// never takes mutex_: the caller may hold it while it waits for the callback to end.
+// Lock order: mutex_ first. Under it the caller and the presenter may take commandMutex_
+// (post), video_'s lock (refresh, and the presenter's pictures, given outside mutex_ too),
+// audio_'s PCM lock (a drop), the queues' and the clock's locks, and the audio device's lock
+// (pausing the device waits for a running callback). video_'s lock comes before the source's
+// image lock, the converters' locks and the surface's own. The device's lock (held around the
+// callback) comes before audio_'s PCM lock and the clock's lock. commandMutex_, the PCM lock,
+// the queues' and the clock's locks are taken last: nothing is locked under them. So the
+// callback never takes mutex_: the caller may hold it while it waits for the callback to end.
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <deque>
 #include <mutex>
 #include <optional>
 #include <thread>
-#include <vector>
 
-#include "platform/audio/audio_output.h"
+#include "platform/mci/engine/audio_stage.h"
 #include "platform/mci/engine/bounded_queue.h"
 #include "platform/mci/engine/engine_modes.h"
-#include "platform/mci/engine/frame_converter.h"
 #include "platform/mci/engine/frame_store.h"
 #include "platform/mci/engine/media_source.h"
 #include "platform/mci/engine/playback_clock.h"
+#include "platform/mci/engine/video_output.h"
 #include "platform/mci/media_engine.h"
 
 namespace stillmar::mci::engine {
-
-using audio::AudioOutput;
-using audio::createAudioOutput;
 
 class FfmpegEngine final : public MediaEngine {
   public:
@@ -141,17 +130,6 @@ class FfmpegEngine final : public MediaEngine {
         bool found = true;
         bool atTarget = true;
     };
-    struct AudioItem {
-        uint32_t serial = 0;
-        PacketPtr packet;
-    };
-    struct PcmChunk {
-        uint32_t serial = 0;
-        int64_t ptsMs = 0;
-        std::vector<int16_t> samples;
-        std::size_t offsetFrames = 0;
-    };
-
     void close();
     void startThreads();
     void stopThreads();
@@ -165,7 +143,6 @@ class FfmpegEngine final : public MediaEngine {
     void decodeLoop();
     bool pumpOne(uint32_t serial);
     void decodeAhead();
-    bool soundHeard() const;
     void holdBeforePlayback();
     void pushFrame(FrameItem item);
     // Frame steps (frame_steps.cpp): the frame a step lands on, and the stretch of frames
@@ -178,36 +155,7 @@ class FfmpegEngine final : public MediaEngine {
     bool showFrame(FrameItem& item, std::unique_lock<std::mutex>& lock);
     bool reachEnd(FrameItem& item, std::unique_lock<std::mutex>& lock);
     void waitState(std::unique_lock<std::mutex>& lock, int64_t ms);
-    // Playback frames are converted at once (`now`) when the window draws them; anything else
-    // (a seek's frame, a refresh, a hidden or covered window) is handed over to be converted
-    // when drawn.
-    void presentFrame(const AVFrame* frame, int64_t ptsMs, bool now);
-    FrameMaker makerFor(const AVFrame* frame, int64_t ptsMs) const;
     void finish(uint32_t serial, int64_t atMs);
-
-    // The sound (audio_decoder.cpp). The audio thread decodes, resamples to the device's
-    // format and queues; the device's callback drains the queue on the clock.
-    struct Resampling {
-        ResamplerPtr context;
-        int rate = 0, format = -1;
-        ChannelLayout layout;
-        // Made again when the frames' format changes; false when none can be made.
-        bool fit(AVFrame* frame, const AudioOutput::Format& out);
-    };
-    void audioLoop();
-    // A decoded frame as the device's samples, without what lies before the start of
-    // playback; empty when nothing of it is left to play.
-    PcmChunk toPcm(AVFrame* frame, uint32_t serial, SwrContext* resampler,
-                   const AudioOutput::Format& fmt);
-    // Waits for room; false when stopping or the serial is no longer played.
-    bool queuePcm(PcmChunk chunk, const AudioOutput::Format& fmt);
-    bool ensureAudioOutput();
-    void fillAudio(int16_t* out, int frames);
-    // Under pcmMutex_: drops the front chunk's late sound, or writes the silence before
-    // early sound; true when it did either.
-    bool alignToClock(PcmChunk& chunk, int16_t* out, int frames, int& written, int64_t nowMs,
-                      int rate, int channels);
-    void dropAudio();
 
     // Set by open/close on the caller's thread while no engine thread runs.
     std::unique_ptr<MediaSource> source_;
@@ -240,36 +188,13 @@ class FfmpegEngine final : public MediaEngine {
 
     FrameStore steps_;  // decode thread only, emptied by close()
 
-    std::mutex surfaceMutex_;
-    VideoSurface* surface_ = nullptr;
-    FrameConverter presentConverter_;  // presenter thread only
-    // What the surface was last given, and for which size, so that a refresh that changes
-    // nothing (a window shown again, a placement at the same size) costs nothing.
-    struct Presented {
-        const VideoSurface* surface = nullptr;
-        const uint8_t* data = nullptr;
-        int64_t ptsMs = -1;
-        Size size;
-        bool operator==(const Presented&) const = default;
-    } lastPresented_;
+    VideoOutput video_;
 
     BoundedQueue<FrameItem> frames_{4};
-    BoundedQueue<AudioItem> audioPackets_{512};
-    std::thread decodeThread_, presentThread_, audioThread_;
+    std::thread decodeThread_, presentThread_;
 
-    std::unique_ptr<AudioOutput> audioOut_;
-    bool audioTried_ = false;  // under mutex_
     std::atomic<bool> stopping_{false};
-    std::atomic<bool> audioActive_{false};
-    std::atomic<uint32_t> sinkSerial_{0};
-    std::atomic<uint32_t> audioSerial_{0};
-    std::atomic<int64_t> audioStartMs_{0};
-    std::atomic<int32_t> volumeLeft_{1000}, volumeRight_{1000};
-    std::atomic<bool> leftOn_{true}, rightOn_{true};
-    std::mutex pcmMutex_;
-    std::condition_variable pcmCv_;
-    std::deque<PcmChunk> pcm_;
-    std::size_t pcmFrames_ = 0;
+    AudioStage audio_{clock_};
 };
 
 }  // namespace stillmar::mci::engine

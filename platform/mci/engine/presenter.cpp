@@ -1,5 +1,5 @@
 // The presenter thread: paces the decoded frames on the playback clock, drops late ones, ends
-// a range, and hands pictures to the surface.
+// a range, and hands pictures to the surface (video_output.h).
 #include <algorithm>
 
 #include "platform/mci/engine/engine_counters.h"
@@ -14,35 +14,6 @@ constexpr int64_t kLateDropMs = 100;
 
 }  // namespace
 
-FrameMaker FfmpegEngine::makerFor(const AVFrame* frame, int64_t ptsMs) const {
-    std::shared_ptr<AVFrame> ref(refFrame(frame).release(), [](AVFrame* f) { av_frame_free(&f); });
-    if (!ref) return nullptr;
-    // The converter lives with the file and with the surfaces that keep such a frame, which
-    // may outlive the engine.
-    return [ref, ptsMs, converter = source_->drawConverter()](Size size) {
-        return VideoFramePtr(converter->convert(ref.get(), size, ptsMs));
-    };
-}
-
-void FfmpegEngine::presentFrame(const AVFrame* frame, int64_t ptsMs, bool now) {
-    std::lock_guard lock(surfaceMutex_);
-    if (!surface_ || !frame) return;
-    const Size size = surface_->targetSize();
-    const Presented current{surface_, frame->data[0], ptsMs, size};
-    if (current == lastPresented_) return;  // the surface has this frame for this size
-    lastPresented_ = current;
-    if (!now || !surface_->wantsPictures()) {
-        if (FrameMaker make = makerFor(frame, ptsMs)) surface_->presentLater(std::move(make));
-        return;
-    }
-    VideoFramePtr image = source_->firstImage(frame, size);
-    if (!image) {
-        image = presentConverter_.convert(frame, size, ptsMs);
-        source_->keepFirstImage(frame, image);
-    }
-    if (image) surface_->present(std::move(image));
-}
-
 void FfmpegEngine::finish(uint32_t serial, int64_t atMs) {
     if (serial != serial_ || !rules().clockRuns) return;
     mode_ = EngineMode::Stopped;
@@ -50,7 +21,7 @@ void FfmpegEngine::finish(uint32_t serial, int64_t atMs) {
     pipeline_ = false;
     clock_.stop();
     clock_.set(atMs);
-    if (audioOut_) audioOut_->setPaused(true);
+    audio_.pauseDevice();
     stateCv_.notify_all();
 }
 
@@ -102,7 +73,7 @@ void FfmpegEngine::showTarget(FrameItem& item, std::unique_lock<std::mutex>& loc
     FramePtr frame = refFrame(shown_.get());
     const int64_t pts = shownPtsMs_;
     lock.unlock();
-    presentFrame(frame.get(), pts, false);
+    video_.present(*source_, frame.get(), pts, false);
     lock.lock();
     if (item.serial == serial_) {
         presentedSerial_ = item.serial;
@@ -111,7 +82,7 @@ void FfmpegEngine::showTarget(FrameItem& item, std::unique_lock<std::mutex>& loc
         if (rules().clockRuns && pipeline_) {
             clock_.set(playStartMs_);
             clock_.start();
-            if (audioActive_ && audioOut_) audioOut_->setPaused(false);
+            audio_.resumeDevice();
         }
     }
     stateCv_.notify_all();
@@ -151,7 +122,7 @@ bool FfmpegEngine::showFrame(FrameItem& item, std::unique_lock<std::mutex>& lock
     shownPtsMs_ = item.ptsMs;
     FramePtr frame = refFrame(shown_.get());
     lock.unlock();
-    presentFrame(frame.get(), item.ptsMs, true);
+    video_.present(*source_, frame.get(), item.ptsMs, true);
     return true;
 }
 

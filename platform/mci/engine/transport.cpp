@@ -18,7 +18,7 @@ EngineStatus FfmpegEngine::seek(int64_t ms) {
     if (!source_ || stopping_) return EngineStatus::Ok;
     const int64_t target = std::clamp<int64_t>(ms, 0, info_.lengthMs);
     const int64_t from = positionLocked();
-    dropAudio();
+    audio_.drop();
     mode_ = EngineMode::Seeking;
     toMs_ = -1;
     pipeline_ = false;
@@ -47,7 +47,7 @@ void FfmpegEngine::step(int64_t frames) {
     std::unique_lock lock(mutex_);
     if (!source_ || stopping_ || !info_.hasVideo || !shown_) return;
     if (rules().clockRuns) posMs_ = positionLocked();
-    dropAudio();
+    audio_.drop();
     mode_ = EngineMode::Seeking;
     toMs_ = -1;
     pipeline_ = false;
@@ -63,9 +63,8 @@ void FfmpegEngine::step(int64_t frames) {
 }
 
 void FfmpegEngine::startPipeline(int64_t fromMs) {
-    dropAudio();
-    const bool withAudio = info_.hasAudio && speed_ == kNormalSpeed && ensureAudioOutput();
-    audioActive_ = withAudio;
+    audio_.drop();
+    const bool withAudio = info_.hasAudio && speed_ == kNormalSpeed && audio_.openOutput();
     mode_ = EngineMode::Playing;
     pipeline_ = true;
     playStartMs_ = fromMs;
@@ -73,8 +72,7 @@ void FfmpegEngine::startPipeline(int64_t fromMs) {
     clock_.stop();
     clock_.set(fromMs);
     const uint32_t serial = ++serial_;
-    audioSerial_ = withAudio ? serial : 0;
-    audioStartMs_ = fromMs;
+    if (withAudio) audio_.activate(serial, fromMs);
     // With sound the demuxer goes back to the keyframe so that the audio around the start
     // is read again.
     post(Command::playFrom(fromMs, serial, withAudio));
@@ -92,7 +90,7 @@ void FfmpegEngine::play(int64_t fromMs, int64_t toMs) {
         clock_.set(posMs_);
         if (presentedSerial_ == serial_) {
             clock_.start();
-            if (audioActive_ && audioOut_) audioOut_->setPaused(false);
+            audio_.resumeDevice();
         }
         return;
     }
@@ -116,7 +114,7 @@ void FfmpegEngine::pause() {
     if (rules().clockRuns) {
         posMs_ = positionLocked();
         clock_.stop();
-        if (audioOut_) audioOut_->setPaused(true);
+        audio_.pauseDevice();
     }
     if (rules().pauses) mode_ = EngineMode::Paused;
     stateCv_.notify_all();
@@ -135,7 +133,7 @@ void FfmpegEngine::resume() {
 void FfmpegEngine::haltLocked() {
     pipeline_ = false;
     clock_.stop();
-    dropAudio();
+    audio_.drop();
     post(Command::haltPlayback(++serial_));
     stateCv_.notify_all();
 }
@@ -153,7 +151,7 @@ void FfmpegEngine::setSpeed(int32_t permille) {
     speed_ = std::max<int32_t>(1, permille);
     clock_.setSpeed(speed_);
     // Sound is only played at normal speed.
-    if (speed_ != kNormalSpeed && audioActive_) dropAudio();
+    if (speed_ != kNormalSpeed && audio_.active()) audio_.drop();
 }
 
 int32_t FfmpegEngine::speed() const {
@@ -162,13 +160,11 @@ int32_t FfmpegEngine::speed() const {
 }
 
 void FfmpegEngine::setVolume(int32_t left, int32_t right) {
-    volumeLeft_ = std::clamp<int32_t>(left, 0, 1000);
-    volumeRight_ = std::clamp<int32_t>(right, 0, 1000);
+    audio_.setVolume(left, right);
 }
 
 void FfmpegEngine::setChannelsEnabled(bool left, bool right) {
-    leftOn_ = left;
-    rightOn_ = right;
+    audio_.setChannelsEnabled(left, right);
 }
 
 }  // namespace stillmar::mci::engine

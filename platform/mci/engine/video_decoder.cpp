@@ -443,10 +443,10 @@ void FfmpegEngine::decodeLoop() {
         }
         if (cmd) {
             pumping = false;
-            sinkSerial_ = 0;
+            audio_.takePackets(0);
             if (cmd->halt) continue;
             frames_.clear();
-            if (cmd->play && audioActive_) sinkSerial_ = cmd->serial;
+            if (cmd->play && audio_.active()) audio_.takePackets(cmd->serial);
             FrameItem item{FrameItem::Target, cmd->serial, nullptr, cmd->ms};
             if (cmd->step) {
                 item.frame = refFrame(stepVideo(cmd->from.get(), cmd->frames));
@@ -486,16 +486,12 @@ void FfmpegEngine::decodeLoop() {
     }
 }
 
-bool FfmpegEngine::soundHeard() const {
-    return (leftOn_ && volumeLeft_ > 0) || (rightOn_ && volumeRight_ > 0);
-}
-
 void FfmpegEngine::decodeAhead() {
     // While the device stands on the frame just sought, this thread has nothing to do: a
     // capture run's next seek is decoded now, while the window saves the frame.
     // Not for a device that is heard: a player plays on from where it stands, and would have
     // to go back to it (the capture run's device has its sound off).
-    if (info_.hasAudio && soundHeard()) return;
+    if (info_.hasAudio && audio_.heard()) return;
     {
         std::lock_guard lock(commandMutex_);
         if (decodeQuit_ || pending_) return;
@@ -518,7 +514,7 @@ void FfmpegEngine::holdBeforePlayback() {
     // see and that the close would have to wait for. Not with sound that can be heard: it is
     // read with the pictures, and its first moment would be late (the capture run's device has
     // its sound off).
-    if (sinkSerial_ != 0 && soundHeard()) return;
+    if (audio_.takingPackets() && audio_.heard()) return;
     const FrameRate rate = info_.frameRate();
     const int64_t frameUs = rate.known() ? 1000000000 / rate.milliFps : 40000;
     const auto hold = std::chrono::microseconds(std::clamp<int64_t>(frameUs / 2, 0, 10000));
@@ -557,7 +553,7 @@ void FfmpegEngine::pushFrame(FrameItem item) {
             std::lock_guard lock(commandMutex_);
             if (decodeQuit_ || pending_) return;
         }
-        while (readable && sinkSerial_ != 0 && audioPackets_.size() < kLowPackets)
+        while (readable && audio_.takingPackets() && audio_.queuedPackets() < kLowPackets)
             readable = source_->readAhead();
     }
 }

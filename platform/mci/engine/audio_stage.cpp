@@ -1,46 +1,118 @@
 // The engine's sound: packets decoded and resampled on the audio thread into a short PCM
 // queue that SDL's callback drains; the callback also pulls the playback clock onto what the
 // device has actually played.
+#include "platform/mci/engine/audio_stage.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "platform/mci/engine/ffmpeg_engine.h"
-
 namespace stillmar::mci::engine {
 namespace {
 
-using namespace std::chrono_literals;
+using audio::AudioOutput;
 
 constexpr int kAudioChannels = 2;
 constexpr int64_t kAudioSlackMs = 80;
 
 }  // namespace
 
-bool FfmpegEngine::ensureAudioOutput() {
-    if (!audioTried_) {
-        audioTried_ = true;
-        auto out = createAudioOutput();
+void AudioStage::start(MediaSource& source, bool hasAudio) {
+    source_ = &source;
+    quit_ = false;
+    packets_.reopen();
+    {
+        std::lock_guard lock(pcmMutex_);
+        pcm_.clear();
+        pcmFrames_ = 0;
+    }
+    source.setAudioSink([this](PacketPtr packet) {
+        const uint32_t serial = sinkSerial_.load();
+        if (serial == 0) return false;
+        return packets_.push(Packet{serial, std::move(packet)});
+    });
+    if (hasAudio) thread_ = std::thread([this] { audioLoop(); });
+}
+
+void AudioStage::stop() {
+    quit_ = true;
+    packets_.abort();
+    {
+        std::lock_guard lock(pcmMutex_);
+        pcmCv_.notify_all();
+    }
+    pauseDevice();
+}
+
+void AudioStage::join() {
+    if (thread_.joinable()) thread_.join();
+    if (out_) out_->close();
+    sinkSerial_ = 0;
+    if (source_) source_->setAudioSink(nullptr);
+}
+
+void AudioStage::release() {
+    out_.reset();
+    tried_ = false;
+    active_ = false;
+    source_ = nullptr;
+}
+
+bool AudioStage::openOutput() {
+    if (!tried_) {
+        tried_ = true;
+        auto out = audio::createAudioOutput();
         const AVCodecContext* codec = source_ ? source_->audioCodec() : nullptr;
         const int rate = codec && codec->sample_rate > 0 ? codec->sample_rate : 44100;
         if (out->open(rate, kAudioChannels, [this](int16_t* o, int n) { fillAudio(o, n); }))
-            audioOut_ = std::move(out);
+            out_ = std::move(out);
     }
-    return audioOut_ != nullptr;
+    return out_ != nullptr;
 }
 
-void FfmpegEngine::dropAudio() {
-    audioActive_ = false;
-    audioSerial_ = 0;
-    if (audioOut_) audioOut_->setPaused(true);
+void AudioStage::activate(uint32_t serial, int64_t fromMs) {
+    startMs_ = fromMs;
+    serial_ = serial;
+    active_ = true;
+}
+
+void AudioStage::drop() {
+    active_ = false;
+    serial_ = 0;
+    pauseDevice();
     std::lock_guard lock(pcmMutex_);
     pcm_.clear();
     pcmFrames_ = 0;
     pcmCv_.notify_all();
 }
 
-bool FfmpegEngine::alignToClock(PcmChunk& chunk, int16_t* out, int frames, int& written,
-                                int64_t nowMs, int rate, int channels) {
+void AudioStage::pauseDevice() {
+    if (out_) out_->setPaused(true);
+}
+
+void AudioStage::resumeDevice() {
+    if (active_ && out_) out_->setPaused(false);
+}
+
+void AudioStage::setVolume(int32_t left, int32_t right) {
+    volumeLeft_ = std::clamp<int32_t>(left, 0, 1000);
+    volumeRight_ = std::clamp<int32_t>(right, 0, 1000);
+}
+
+void AudioStage::setChannelsEnabled(bool left, bool right) {
+    leftOn_ = left;
+    rightOn_ = right;
+}
+
+bool AudioStage::heard() const {
+    return (leftOn_ && volumeLeft_ > 0) || (rightOn_ && volumeRight_ > 0);
+}
+
+AudioOutput::Format AudioStage::outputFormat() const {
+    return out_ ? out_->format() : AudioOutput::Format{};
+}
+
+bool AudioStage::alignToClock(PcmChunk& chunk, int16_t* out, int frames, int& written,
+                              int64_t nowMs, int rate, int channels) {
     const std::size_t chunkFrames = chunk.samples.size() / std::size_t(channels);
     const int64_t atMs = chunk.ptsMs + int64_t(chunk.offsetFrames) * 1000 / rate;
     const int64_t dueMs = nowMs + int64_t(written) * 1000 / rate;
@@ -61,21 +133,21 @@ bool FfmpegEngine::alignToClock(PcmChunk& chunk, int16_t* out, int frames, int& 
     return false;
 }
 
-void FfmpegEngine::fillAudio(int16_t* out, int frames) {
-    const AudioOutput::Format fmt = audioOut_ ? audioOut_->format() : AudioOutput::Format{};
+void AudioStage::fillAudio(int16_t* out, int frames) {
+    const AudioOutput::Format fmt = outputFormat();
     const int channels = std::max(1, fmt.channels);
     const int32_t gain[2] = {leftOn_ ? volumeLeft_.load() : 0, rightOn_ ? volumeRight_.load() : 0};
     const int rate = std::max(1, fmt.rate);
     // The first sample of this buffer is the sound for the clock's present reading. A sound
     // queue that ran dry let the clock go on alone; the sound then rejoins the clock instead
     // of holding it (and the pictures) back.
-    const bool clocked = audioActive_;
+    const bool clocked = active_;
     const int64_t nowMs = clock_.now();
     int written = 0;
     int64_t playedTo = -1;
     {
         std::lock_guard lock(pcmMutex_);
-        const uint32_t serial = audioSerial_;
+        const uint32_t serial = serial_;
         while (written < frames && !pcm_.empty()) {
             PcmChunk& chunk = pcm_.front();
             const std::size_t chunkFrames = chunk.samples.size() / std::size_t(channels);
@@ -109,7 +181,7 @@ void FfmpegEngine::fillAudio(int16_t* out, int frames) {
     }
 }
 
-bool FfmpegEngine::Resampling::fit(AVFrame* frame, const AudioOutput::Format& out) {
+bool AudioStage::Resampling::fit(AVFrame* frame, const AudioOutput::Format& out) {
     if (context && rate == frame->sample_rate && format == frame->format &&
         av_channel_layout_compare(layout.get(), &frame->ch_layout) == 0)
         return true;
@@ -132,14 +204,14 @@ bool FfmpegEngine::Resampling::fit(AVFrame* frame, const AudioOutput::Format& ou
     return true;
 }
 
-FfmpegEngine::PcmChunk FfmpegEngine::toPcm(AVFrame* frame, uint32_t serial, SwrContext* resampler,
-                                           const AudioOutput::Format& fmt) {
+AudioStage::PcmChunk AudioStage::toPcm(AVFrame* frame, uint32_t serial, SwrContext* resampler,
+                                       const AudioOutput::Format& fmt) {
     PcmChunk chunk;
     chunk.serial = serial;
     chunk.ptsMs = frame->best_effort_timestamp != AV_NOPTS_VALUE
                       ? toMs(frame->best_effort_timestamp - source_->audioStartTicks(),
                              source_->audioTimeBase())
-                      : audioStartMs_.load();
+                      : startMs_.load();
     const int capacity = swr_get_out_samples(resampler, frame->nb_samples);
     if (capacity <= 0) return {};
     chunk.samples.resize(std::size_t(capacity) * std::size_t(fmt.channels));
@@ -151,7 +223,7 @@ FfmpegEngine::PcmChunk FfmpegEngine::toPcm(AVFrame* frame, uint32_t serial, SwrC
     if (got <= 0) return {};
     chunk.samples.resize(std::size_t(got) * std::size_t(fmt.channels));
     // Sound before the start of playback was read only to reach it.
-    const int64_t skipMs = audioStartMs_.load() - chunk.ptsMs;
+    const int64_t skipMs = startMs_.load() - chunk.ptsMs;
     if (skipMs > 0)
         chunk.offsetFrames =
             std::min<std::size_t>(std::size_t(got), std::size_t(skipMs * fmt.rate / 1000));
@@ -159,36 +231,36 @@ FfmpegEngine::PcmChunk FfmpegEngine::toPcm(AVFrame* frame, uint32_t serial, SwrC
     return chunk;
 }
 
-bool FfmpegEngine::queuePcm(PcmChunk chunk, const AudioOutput::Format& fmt) {
+bool AudioStage::queuePcm(PcmChunk chunk, const AudioOutput::Format& fmt) {
     const std::size_t frames =
         chunk.samples.size() / std::size_t(fmt.channels) - chunk.offsetFrames;
     std::unique_lock lock(pcmMutex_);
     // At most half a second of sound waits for the device.
     pcmCv_.wait(lock, [&] {
-        return stopping_ || audioSerial_ != chunk.serial || pcmFrames_ < std::size_t(fmt.rate) / 2;
+        return quit_ || serial_ != chunk.serial || pcmFrames_ < std::size_t(fmt.rate) / 2;
     });
-    if (stopping_ || audioSerial_ != chunk.serial) return false;
+    if (quit_ || serial_ != chunk.serial) return false;
     pcmFrames_ += frames;
     pcm_.push_back(std::move(chunk));
     return true;
 }
 
-void FfmpegEngine::audioLoop() {
+void AudioStage::audioLoop() {
     AVCodecContext* codec = source_->audioCodec();
     if (!codec) return;
     Resampling resampling;
     uint32_t last = 0;
     FramePtr frame = makeFrame();
-    while (!stopping_) {
-        auto item = audioPackets_.pop(kTick);
-        if (!item || item->serial != audioSerial_) continue;
+    while (!quit_) {
+        auto item = packets_.pop(kTick);
+        if (!item || item->serial != serial_) continue;
         if (item->serial != last) {
             avcodec_flush_buffers(codec);
             last = item->serial;
         }
         if (avcodec_send_packet(codec, item->packet.get()) < 0) continue;
         while (frame && avcodec_receive_frame(codec, frame.get()) >= 0) {
-            const AudioOutput::Format fmt = audioOut_ ? audioOut_->format() : AudioOutput::Format{};
+            const AudioOutput::Format fmt = outputFormat();
             if (fmt.rate <= 0 || fmt.channels <= 0 || !resampling.fit(frame.get(), fmt)) break;
             PcmChunk chunk = toPcm(frame.get(), item->serial, resampling.context.get(), fmt);
             if (chunk.samples.empty()) continue;
