@@ -37,6 +37,12 @@ struct SourceOutcome {
 
 SourceOutcome runSourceScript(const uint8_t* data, std::size_t size);
 
+// Whether the fuzz target also sends this input through the service (after the source has
+// opened it, or not): one file the source takes in 32, one it refuses in 16. Chosen by the
+// whole input, not by a byte of it, so that the inputs sent are no likelier to have their
+// mutations sent too.
+bool throughTheService(const uint8_t* data, std::size_t size, bool taken);
+
 // `folder` is a writable folder the file and the capture land in.
 ScriptOutcome runMediaScript(mci::CommandService& service, const uint8_t* data, std::size_t size,
                              const std::string& folder);
