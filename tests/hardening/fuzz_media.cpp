@@ -43,8 +43,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;
-    const bool taken = stillmar::hardening::runSourceScript(data, size).opened;
-    if (!stillmar::hardening::throughTheService(data, size, taken)) return 0;
+    const auto source = stillmar::hardening::runSourceScript(data, size);
+    if (!stillmar::hardening::throughTheService(data, size, source)) return 0;
     const auto outcome = stillmar::hardening::runMediaScript(fuzzService(), data, size, g_folder);
     // The next input is a new file that may have the same name, size and time.
     stillmar::mci::engine::clearSourceCache();

@@ -37,11 +37,13 @@ struct SourceOutcome {
 
 SourceOutcome runSourceScript(const uint8_t* data, std::size_t size);
 
-// Whether the fuzz target also sends this input through the service (after the source has
-// opened it, or not): one file the source takes in 32, one it refuses in 16. Chosen by the
-// whole input, not by a byte of it, so that the inputs sent are no likelier to have their
-// mutations sent too.
-bool throughTheService(const uint8_t* data, std::size_t size, bool taken);
+// Whether the fuzz target also sends this input through the service, given what the source
+// made of it: one file it refused in 16; one it took in 32, and for pictures over two million
+// pixels, fewer in proportion (the service converts and saves the whole picture twice: a
+// second for a 40-million-pixel one), so that no input costs the service more on average
+// than a small one does. Chosen by the whole input, not by a byte of it, so that the inputs
+// sent are no likelier to have their mutations sent too.
+bool throughTheService(const uint8_t* data, std::size_t size, const SourceOutcome& source);
 
 // `folder` is a writable folder the file and the capture land in.
 ScriptOutcome runMediaScript(mci::CommandService& service, const uint8_t* data, std::size_t size,
