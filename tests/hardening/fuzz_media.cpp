@@ -38,6 +38,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
                 ("stillmar-fuzz-media-" + std::to_string(getpid())))
                    .string();
     std::filesystem::create_directories(g_folder);
+    // Its captures are as large as the pictures the bytes claim (a hundred megabytes and more),
+    // and the folder may be in memory: gone when the run ends.
+    std::atexit([] {
+        std::error_code ec;
+        std::filesystem::remove_all(g_folder, ec);
+    });
     return 0;
 }
 
