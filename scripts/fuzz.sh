@@ -18,8 +18,16 @@ cmake --build "$BUILD_DIR" -j"$(nproc)" --target "${TARGETS[@]}" >/dev/null
 
 # Seeds: committed ones are copied, so the runs never write into the source tree.
 work="$BUILD_DIR/fuzz-work"
-rm -rf "$work/tmp"
-mkdir -p "$work/tmp"
+# The media target's service runs write each input and its captures as files: on a RAM file
+# system when there is one, so that no run waits on the disk (each capture is synced).
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then
+  tmp=$(mktemp -d /dev/shm/stillmar-fuzz.XXXXXX)
+  trap 'rm -rf "$tmp"' EXIT
+else
+  tmp="$PWD/$work/tmp"
+  rm -rf "$tmp"
+  mkdir -p "$tmp"
+fi
 seed() {  # target, seed folders...
   local t=$1; shift
   mkdir -p "$work/corpus/$t" "$BUILD_DIR/crashes/$t"
@@ -36,7 +44,7 @@ extra_fuzz_media=(-max_len=12288)
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1
 export SDL_AUDIODRIVER=dummy
-export TMPDIR="$PWD/$work/tmp"
+export TMPDIR="$tmp"
 failed=0
 summary=()
 for t in "${TARGETS[@]}"; do

@@ -26,17 +26,6 @@ stillmar::mci::Service& fuzzService() {
     return service;
 }
 
-// Chosen by the whole input, not by a byte of it: the inputs that went through the service are
-// no likelier to have their mutations sent there too.
-bool throughTheService(const uint8_t* data, size_t size, bool taken) {
-    uint32_t h = 2166136261u;
-    for (size_t i = 0; i < size; ++i) h = (h ^ data[i]) * 16777619u;
-    // A file the source takes costs the service milliseconds (its threads, seeks, play, two
-    // captures); one it refuses, a write, the content probe and a refusal, about a millisecond,
-    // where the source's own refusal took a fraction of it.
-    return h % (taken ? 32u : 16u) == 0;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -49,13 +38,19 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
                 ("stillmar-fuzz-media-" + std::to_string(getpid())))
                    .string();
     std::filesystem::create_directories(g_folder);
+    // Its captures are as large as the pictures the bytes claim (a hundred megabytes and more),
+    // and the folder may be in memory: gone when the run ends.
+    std::atexit([] {
+        std::error_code ec;
+        std::filesystem::remove_all(g_folder, ec);
+    });
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;
-    const bool taken = stillmar::hardening::runSourceScript(data, size).opened;
-    if (!throughTheService(data, size, taken)) return 0;
+    const auto source = stillmar::hardening::runSourceScript(data, size);
+    if (!stillmar::hardening::throughTheService(data, size, source)) return 0;
     const auto outcome = stillmar::hardening::runMediaScript(fuzzService(), data, size, g_folder);
     // The next input is a new file that may have the same name, size and time.
     stillmar::mci::engine::clearSourceCache();
