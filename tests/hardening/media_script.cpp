@@ -68,6 +68,18 @@ SourceOutcome runSourceScript(const uint8_t* data, std::size_t size) {
         // An exact seek (through the demuxer when the target's low bit says so), then the
         // frames after it as playback takes them.
         if (source->seekVideo(target, (data[1] & 1) != 0)) ++out.frames;
+        if ((data[1] & 6) == 6) {
+            // As a capture run: reopened a step further on, the step after it is decoded
+            // ahead while the frame stands; then a seek to that step, one behind it, or
+            // playback on from the frame shown.
+            const int64_t step = std::clamp<int64_t>(out.info.lengthMs / 4, 1, 1000);
+            source->noteReopened();
+            if (source->seekVideo(target + step, false)) ++out.frames;
+            source->decodeAhead();
+            const int next = (data[1] >> 3) & 3;
+            if (next < 2 && source->seekVideo(target + (next == 0 ? 2 * step : step / 2), false))
+                ++out.frames;
+        }
         source->readAhead();
         for (int i = 0; i < 2 && source->nextVideo(); ++i) ++out.frames;
     } else {
