@@ -56,8 +56,8 @@
 
 #include "platform/mci/engine/audio_stage.h"
 #include "platform/mci/engine/bounded_queue.h"
+#include "platform/mci/engine/decode_stage.h"
 #include "platform/mci/engine/engine_modes.h"
-#include "platform/mci/engine/frame_store.h"
 #include "platform/mci/engine/media_source.h"
 #include "platform/mci/engine/playback_clock.h"
 #include "platform/mci/engine/video_output.h"
@@ -93,62 +93,17 @@ class FfmpegEngine final : public MediaEngine {
     // How long an engine thread waits at most before it looks at its state again.
     static constexpr std::chrono::milliseconds kTick{10};
 
-    struct Command {
-        int64_t ms = 0;
-        uint32_t serial = 0;
-        bool play = false;
-        bool reseek = false;
-        bool halt = false;
-        // A step by `frames` from `from`, the frame shown when it was asked.
-        bool step = false;
-        int64_t frames = 0;
-        std::shared_ptr<AVFrame> from = nullptr;
+    using Command = DecodeStage::Command;
 
-        // Show the frame at `ms` and stop there.
-        static Command seekTo(int64_t ms, uint32_t serial) { return {ms, serial}; }
-        // Play from `ms`; `reseek` goes back to the keyframe so that the sound around the start
-        // is read again.
-        static Command playFrom(int64_t ms, uint32_t serial, bool reseek) {
-            return {ms, serial, true, reseek};
-        }
-        // Stop decoding for playback.
-        static Command haltPlayback(uint32_t serial) { return {0, serial, false, false, true}; }
-        // Step `frames` frames from `shown` (at `ms`), back when negative.
-        static Command stepFrom(int64_t ms, uint32_t serial, int64_t frames,
-                                std::shared_ptr<AVFrame> shown) {
-            return {ms, serial, false, false, false, true, frames, std::move(shown)};
-        }
-    };
-    struct FrameItem {
-        enum Kind { Target, Frame, End } kind = Frame;
-        uint32_t serial = 0;
-        FramePtr frame;
-        int64_t ptsMs = 0;
-        int64_t positionMs = -1;  // a step's target: where the device then stands
-        // A target: whether a picture could be found for it, and whether it stands for the
-        // target time or is the nearest whole picture to it (a damaged stretch).
-        bool found = true;
-        bool atTarget = true;
-    };
     void close();
     void startThreads();
     void stopThreads();
-    uint32_t post(Command cmd);  // under mutex_
     int64_t endMsLocked() const;
     int64_t positionLocked() const;
     const ModeRules& rules() const { return rulesOf(mode_); }  // under mutex_
     void startPipeline(int64_t fromMs);                        // under mutex_
     void haltLocked();
 
-    void decodeLoop();
-    bool pumpOne(uint32_t serial);
-    void decodeAhead();
-    void holdBeforePlayback();
-    void pushFrame(FrameItem item);
-    // Frame steps (frame_steps.cpp): the frame a step lands on, and the stretch of frames
-    // kept for the next steps, begun again by a seek or a play at `frame`.
-    const AVFrame* stepVideo(const AVFrame* from, int64_t frames);
-    void restartSteps(const AVFrame* frame, bool playing);
     void presentLoop();
     bool handleItem(FrameItem& item);  // false: keep the item and come back to it
     void showTarget(FrameItem& item, std::unique_lock<std::mutex>& lock);
@@ -178,23 +133,14 @@ class FfmpegEngine final : public MediaEngine {
     PlaybackClock clock_;
     int32_t speed_ = kNormalSpeed;
 
-    std::mutex commandMutex_;
-    std::condition_variable commandCv_;
-    std::optional<Command> pending_;
-    bool decodeQuit_ = false;
-    // Raised with a pending command or the quit: playback decoding stops before its next
-    // packet, so that a seek or a close does not wait for a frame nobody will see.
-    std::atomic<bool> decodeInterrupt_{false};
-
-    FrameStore steps_;  // decode thread only, emptied by close()
-
     VideoOutput video_;
 
     BoundedQueue<FrameItem> frames_{4};
-    std::thread decodeThread_, presentThread_;
+    std::thread presentThread_;
 
     std::atomic<bool> stopping_{false};
     AudioStage audio_{clock_};
+    DecodeStage decode_{frames_, audio_};
 };
 
 }  // namespace stillmar::mci::engine
