@@ -7,12 +7,17 @@
 //
 // The engine composes its stages and keeps only what they share:
 //   transport.cpp        the commands of the caller's thread and the modes they move through;
-//   video_decoder.cpp    the decode thread (the file itself is read in demuxer.cpp);
+//   DecodeStage          (decode_stage.h) the decode thread: its mailbox of commands, the
+//                        seeks, steps and playback decoding (the file itself is read and
+//                        decoded by the MediaSource, media_source.h);
 //   presenter.cpp        the presenter thread's timing, on the engine's shared state;
 //   VideoOutput          (video_output.h) the pictures handed to the surface;
 //   AudioStage           (audio_stage.h) the sound: its thread, queues, device and callback;
 //   ffmpeg_engine.cpp    opening, starting and stopping the threads, captures.
-// The two stage classes own their state and their lock, and never take the engine's.
+// The stage classes own their state and their lock, and never take the engine's. What stays
+// here is shared: the transport state under mutex_ (the caller's commands write it, the
+// presenter reads and moves it on), the frame queue between the decode stage and the
+// presenter, the clock, and the open file.
 //
 // Threads and locks. The commands and the readers (mode, position, info, speed) may come from
 // several threads at once; open() and the destructor must not overlap any other call. Who
@@ -25,27 +30,26 @@
 //
 //   mutex_ (+ stateCv_, which every change below notifies): mode_, posMs_, toMs_, serial_,
 //   presentedSerial_, pipeline_, playStartMs_, shown_, shownPtsMs_, targetFound_,
-//   targetAtTarget_, speed_, and the calls on clock_ and audio_ made by the caller and the
+//   targetAtTarget_, speed_, the commands posted to decode_ (so that they reach it in the
+//   order of their serials), and the calls on clock_ and audio_ made by the caller and the
 //   presenter (audio_stage.h says which). stopping_ is written under it too, so that a wait on
 //   stateCv_ sees a close. Taken by the caller (every command) and the presenter; never by the
 //   decode thread, the audio thread or the sound callback.
 //
-//   commandMutex_ (+ commandCv_): pending_, decodeQuit_. decodeInterrupt_ is written under
-//   it and read without it (by the source's interrupt check).
+//   their own locks: frames_, clock_, decode_ (its mailbox; the rest is its thread's, see
+//   decode_stage.h), video_ (its surface), audio_ (its PCM queue; its other state is atomic
+//   or the caller's, see audio_stage.h).
 //
-//   their own locks: frames_, clock_, video_ (its surface), audio_ (its PCM queue; its other
-//   state is atomic or the caller's, see audio_stage.h).
-//
-//   one thread each: steps_ (the decode thread; close() empties it after the join).
-//
-// Lock order: mutex_ first. Under it the caller and the presenter may take commandMutex_
-// (post), video_'s lock (refresh, and the presenter's pictures, given outside mutex_ too),
-// audio_'s PCM lock (a drop), the queues' and the clock's locks, and the audio device's lock
-// (pausing the device waits for a running callback). video_'s lock comes before the source's
-// image lock, the converters' locks and the surface's own. The device's lock (held around the
-// callback) comes before audio_'s PCM lock and the clock's lock. commandMutex_, the PCM lock,
-// the queues' and the clock's locks are taken last: nothing is locked under them. So the
-// callback never takes mutex_: the caller may hold it while it waits for the callback to end.
+// Lock order: mutex_ first. Under it the caller may take decode_'s mailbox lock (post, which
+// then wakes the frame queue and the sound packets' queue), and the caller and the presenter
+// video_'s lock (refresh, and the presenter's pictures, given outside mutex_ too), audio_'s
+// PCM lock (a drop), the queues' and the clock's locks, and the audio device's lock (pausing
+// the device waits for a running callback). video_'s lock comes before the source's image
+// lock, the converters' locks and the surface's own. The device's lock (held around the
+// callback) comes before audio_'s PCM lock and the clock's lock. decode_'s mailbox lock, the
+// PCM lock, the queues' and the clock's locks are taken last: nothing is locked under them.
+// So the decode thread, which takes only those, never waits on mutex_, and the callback never
+// takes it: the caller may hold it while it waits for the callback to end.
 
 #include <atomic>
 #include <chrono>
