@@ -2,17 +2,20 @@
 // The engine's decode thread: it takes the caller's commands (a seek, a play, a step, a halt)
 // one at a time from a mailbox, runs them on the source and queues what the presenter shows: a
 // command's target frame, then for a play the frames that follow it and the end. A newer
-// command replaces one not yet taken and stops the one under way before its next packet.
+// command replaces one not yet taken, and stops playback decoding or a long step before its
+// next packet (a seek runs to its end).
 // Between commands it keeps the frames just gone through for the next steps, and decodes a
 // capture run's next seek ahead while the device stands still.
 //
 // Threads and locks:
 //
 //   The engine's caller: start(), stop(), join() and release() as the engine starts and stops
-//   its threads (release() while none runs); post() from any thread, under the engine's lock.
+//   its threads (release() while none runs); post() under the engine's lock, from whichever
+//   thread gives the command.
 //
-//   mutex_ (+ cv_): pending_, quit_. interrupt_ is written under it and read without it (by the
-//   loop and by the source's interrupt check). Nothing is locked under mutex_.
+//   mutex_ (+ cv_): pending_, quit_. interrupt_ is written under it and read without it (by
+//   the steps, the playback decoding and the source's interrupt check). Nothing is locked
+//   under mutex_.
 //
 //   the decode thread only: steps_ (release() empties it after the join), source_'s decoding
 //   side, info_ (copied by start() before the thread runs).

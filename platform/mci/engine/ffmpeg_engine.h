@@ -48,8 +48,8 @@
 // lock, the converters' locks and the surface's own. The device's lock (held around the
 // callback) comes before audio_'s PCM lock and the clock's lock. decode_'s mailbox lock, the
 // PCM lock, the queues' and the clock's locks are taken last: nothing is locked under them.
-// So the decode thread, which takes only those, never waits on mutex_, and the callback never
-// takes it: the caller may hold it while it waits for the callback to end.
+// Neither the decode thread nor the callback ever takes mutex_: the caller may hold it while
+// a seek waits for the decode thread's frame, or while it waits for the callback to end.
 
 #include <atomic>
 #include <chrono>
