@@ -1,5 +1,5 @@
 // The engine's life: opening a file (warm from the source cache), starting and stopping its
-// threads, the command hand-over to the decode thread, and captures.
+// stages' threads, and captures.
 #include "platform/mci/engine/ffmpeg_engine.h"
 
 #include <algorithm>
@@ -49,11 +49,8 @@ EngineStatus FfmpegEngine::open(const std::string& path) {
 
 void FfmpegEngine::close() {
     stopThreads();
-    if (source_) {
-        source_->setInterrupt(nullptr);
-        cacheSource(key_, std::move(source_));
-    }
-    steps_.clear();
+    decode_.release();
+    if (source_) cacheSource(key_, std::move(source_));
     audio_.release();
     std::lock_guard lock(mutex_);
     shown_.reset();
@@ -66,15 +63,8 @@ void FfmpegEngine::close() {
 void FfmpegEngine::startThreads() {
     stopping_ = false;
     frames_.reopen();
-    {
-        std::lock_guard lock(commandMutex_);
-        pending_.reset();
-        decodeQuit_ = false;
-        decodeInterrupt_ = false;
-    }
-    source_->setInterrupt(&decodeInterrupt_);
     audio_.start(*source_, info_.hasAudio);
-    decodeThread_ = std::thread([this] { decodeLoop(); });
+    decode_.start(*source_, info_);
     presentThread_ = std::thread([this] { presentLoop(); });
 }
 
@@ -84,31 +74,12 @@ void FfmpegEngine::stopThreads() {
         stopping_ = true;
     }
     stateCv_.notify_all();
-    {
-        std::lock_guard lock(commandMutex_);
-        decodeQuit_ = true;
-        decodeInterrupt_ = true;
-    }
-    commandCv_.notify_all();
+    decode_.stop();
     frames_.abort();
     audio_.stop();
-    for (std::thread* t : {&decodeThread_, &presentThread_}) {
-        if (t->joinable()) t->join();
-    }
+    decode_.join();
+    if (presentThread_.joinable()) presentThread_.join();
     audio_.join();
-}
-
-uint32_t FfmpegEngine::post(Command cmd) {
-    const uint32_t serial = cmd.serial;
-    {
-        std::lock_guard lock(commandMutex_);
-        pending_ = std::move(cmd);  // a newer command replaces one not yet taken
-        decodeInterrupt_ = true;
-    }
-    commandCv_.notify_all();
-    frames_.interrupt();
-    audio_.interrupt();
-    return serial;
 }
 
 MediaInfo FfmpegEngine::info() const {

@@ -7,12 +7,17 @@
 //
 // The engine composes its stages and keeps only what they share:
 //   transport.cpp        the commands of the caller's thread and the modes they move through;
-//   video_decoder.cpp    the decode thread (the file itself is read in demuxer.cpp);
+//   DecodeStage          (decode_stage.h) the decode thread: its mailbox of commands, the
+//                        seeks, steps and playback decoding (the file itself is read and
+//                        decoded by the MediaSource, media_source.h);
 //   presenter.cpp        the presenter thread's timing, on the engine's shared state;
 //   VideoOutput          (video_output.h) the pictures handed to the surface;
 //   AudioStage           (audio_stage.h) the sound: its thread, queues, device and callback;
 //   ffmpeg_engine.cpp    opening, starting and stopping the threads, captures.
-// The two stage classes own their state and their lock, and never take the engine's.
+// The stage classes own their state and their lock, and never take the engine's. What stays
+// here is shared: the transport state under mutex_ (the caller's commands write it, the
+// presenter reads and moves it on), the frame queue between the decode stage and the
+// presenter, the clock, and the open file.
 //
 // Threads and locks. The commands and the readers (mode, position, info, speed) may come from
 // several threads at once; open() and the destructor must not overlap any other call. Who
@@ -25,27 +30,26 @@
 //
 //   mutex_ (+ stateCv_, which every change below notifies): mode_, posMs_, toMs_, serial_,
 //   presentedSerial_, pipeline_, playStartMs_, shown_, shownPtsMs_, targetFound_,
-//   targetAtTarget_, speed_, and the calls on clock_ and audio_ made by the caller and the
+//   targetAtTarget_, speed_, the commands posted to decode_ (so that they reach it in the
+//   order of their serials), and the calls on clock_ and audio_ made by the caller and the
 //   presenter (audio_stage.h says which). stopping_ is written under it too, so that a wait on
 //   stateCv_ sees a close. Taken by the caller (every command) and the presenter; never by the
 //   decode thread, the audio thread or the sound callback.
 //
-//   commandMutex_ (+ commandCv_): pending_, decodeQuit_. decodeInterrupt_ is written under
-//   it and read without it (by the source's interrupt check).
+//   their own locks: frames_, clock_, decode_ (its mailbox; the rest is its thread's, see
+//   decode_stage.h), video_ (its surface), audio_ (its PCM queue; its other state is atomic
+//   or the caller's, see audio_stage.h).
 //
-//   their own locks: frames_, clock_, video_ (its surface), audio_ (its PCM queue; its other
-//   state is atomic or the caller's, see audio_stage.h).
-//
-//   one thread each: steps_ (the decode thread; close() empties it after the join).
-//
-// Lock order: mutex_ first. Under it the caller and the presenter may take commandMutex_
-// (post), video_'s lock (refresh, and the presenter's pictures, given outside mutex_ too),
-// audio_'s PCM lock (a drop), the queues' and the clock's locks, and the audio device's lock
-// (pausing the device waits for a running callback). video_'s lock comes before the source's
-// image lock, the converters' locks and the surface's own. The device's lock (held around the
-// callback) comes before audio_'s PCM lock and the clock's lock. commandMutex_, the PCM lock,
-// the queues' and the clock's locks are taken last: nothing is locked under them. So the
-// callback never takes mutex_: the caller may hold it while it waits for the callback to end.
+// Lock order: mutex_ first. Under it the caller may take decode_'s mailbox lock (post, which
+// then wakes the frame queue and the sound packets' queue), and the caller and the presenter
+// video_'s lock (refresh, and the presenter's pictures, given outside mutex_ too), audio_'s
+// PCM lock (a drop), the queues' and the clock's locks, and the audio device's lock (pausing
+// the device waits for a running callback). video_'s lock comes before the source's image
+// lock, the converters' locks and the surface's own. The device's lock (held around the
+// callback) comes before audio_'s PCM lock and the clock's lock. decode_'s mailbox lock, the
+// PCM lock, the queues' and the clock's locks are taken last: nothing is locked under them.
+// Neither the decode thread nor the callback ever takes mutex_: the caller may hold it while
+// a seek waits for the decode thread's frame, or while it waits for the callback to end.
 
 #include <atomic>
 #include <chrono>
@@ -56,8 +60,8 @@
 
 #include "platform/mci/engine/audio_stage.h"
 #include "platform/mci/engine/bounded_queue.h"
+#include "platform/mci/engine/decode_stage.h"
 #include "platform/mci/engine/engine_modes.h"
-#include "platform/mci/engine/frame_store.h"
 #include "platform/mci/engine/media_source.h"
 #include "platform/mci/engine/playback_clock.h"
 #include "platform/mci/engine/video_output.h"
@@ -93,62 +97,17 @@ class FfmpegEngine final : public MediaEngine {
     // How long an engine thread waits at most before it looks at its state again.
     static constexpr std::chrono::milliseconds kTick{10};
 
-    struct Command {
-        int64_t ms = 0;
-        uint32_t serial = 0;
-        bool play = false;
-        bool reseek = false;
-        bool halt = false;
-        // A step by `frames` from `from`, the frame shown when it was asked.
-        bool step = false;
-        int64_t frames = 0;
-        std::shared_ptr<AVFrame> from = nullptr;
+    using Command = DecodeStage::Command;
 
-        // Show the frame at `ms` and stop there.
-        static Command seekTo(int64_t ms, uint32_t serial) { return {ms, serial}; }
-        // Play from `ms`; `reseek` goes back to the keyframe so that the sound around the start
-        // is read again.
-        static Command playFrom(int64_t ms, uint32_t serial, bool reseek) {
-            return {ms, serial, true, reseek};
-        }
-        // Stop decoding for playback.
-        static Command haltPlayback(uint32_t serial) { return {0, serial, false, false, true}; }
-        // Step `frames` frames from `shown` (at `ms`), back when negative.
-        static Command stepFrom(int64_t ms, uint32_t serial, int64_t frames,
-                                std::shared_ptr<AVFrame> shown) {
-            return {ms, serial, false, false, false, true, frames, std::move(shown)};
-        }
-    };
-    struct FrameItem {
-        enum Kind { Target, Frame, End } kind = Frame;
-        uint32_t serial = 0;
-        FramePtr frame;
-        int64_t ptsMs = 0;
-        int64_t positionMs = -1;  // a step's target: where the device then stands
-        // A target: whether a picture could be found for it, and whether it stands for the
-        // target time or is the nearest whole picture to it (a damaged stretch).
-        bool found = true;
-        bool atTarget = true;
-    };
     void close();
     void startThreads();
     void stopThreads();
-    uint32_t post(Command cmd);  // under mutex_
     int64_t endMsLocked() const;
     int64_t positionLocked() const;
     const ModeRules& rules() const { return rulesOf(mode_); }  // under mutex_
     void startPipeline(int64_t fromMs);                        // under mutex_
     void haltLocked();
 
-    void decodeLoop();
-    bool pumpOne(uint32_t serial);
-    void decodeAhead();
-    void holdBeforePlayback();
-    void pushFrame(FrameItem item);
-    // Frame steps (frame_steps.cpp): the frame a step lands on, and the stretch of frames
-    // kept for the next steps, begun again by a seek or a play at `frame`.
-    const AVFrame* stepVideo(const AVFrame* from, int64_t frames);
-    void restartSteps(const AVFrame* frame, bool playing);
     void presentLoop();
     bool handleItem(FrameItem& item);  // false: keep the item and come back to it
     void showTarget(FrameItem& item, std::unique_lock<std::mutex>& lock);
@@ -178,23 +137,14 @@ class FfmpegEngine final : public MediaEngine {
     PlaybackClock clock_;
     int32_t speed_ = kNormalSpeed;
 
-    std::mutex commandMutex_;
-    std::condition_variable commandCv_;
-    std::optional<Command> pending_;
-    bool decodeQuit_ = false;
-    // Raised with a pending command or the quit: playback decoding stops before its next
-    // packet, so that a seek or a close does not wait for a frame nobody will see.
-    std::atomic<bool> decodeInterrupt_{false};
-
-    FrameStore steps_;  // decode thread only, emptied by close()
-
     VideoOutput video_;
 
     BoundedQueue<FrameItem> frames_{4};
-    std::thread decodeThread_, presentThread_;
+    std::thread presentThread_;
 
     std::atomic<bool> stopping_{false};
     AudioStage audio_{clock_};
+    DecodeStage decode_{frames_, audio_};
 };
 
 }  // namespace stillmar::mci::engine

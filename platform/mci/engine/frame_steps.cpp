@@ -1,25 +1,16 @@
 // Frame steps: the decoder's frame after a given one and the stretch before it (decoded in one
 // go from the keyframe, so that stepping back does not decode a whole group of pictures again
-// for every frame), and the decode thread's steps through the frames kept in the FrameStore.
+// for every frame). The decode stage (decode_stage.cpp) steps through the frames it keeps in
+// the FrameStore and asks for these when it runs out.
 #include <algorithm>
-#include <chrono>
 
-#include "platform/mci/engine/engine_counters.h"
-
-#include "platform/mci/engine/ffmpeg_engine.h"
+#include "platform/mci/engine/frame_store.h"
 #include "platform/mci/engine/media_source.h"
 
 namespace stillmar::mci::engine {
 namespace {
 
 constexpr int kMaxSeekRetries = 5;
-// While playing, the frames in flight between the decoder and the window and a few shown
-// before them: enough for the first steps after a pause, in either direction, to cost nothing.
-constexpr std::size_t kPlaybackFrames = 12;
-
-int64_t ticksOf(const AVFrame* f) {
-    return f->best_effort_timestamp;
-}
 
 }  // namespace
 
@@ -130,54 +121,6 @@ int64_t MediaSource::decodeStretch(int64_t ticks, int64_t keepFrom, std::size_t 
             kept.pop_front();
         }
     }
-}
-
-// ---- decode thread -------------------------------------------------------------------------
-
-void FfmpegEngine::restartSteps(const AVFrame* frame, bool playing) {
-    steps_.clear();
-    steps_.limitFrames(playing ? kPlaybackFrames : 0);
-    if (frame) steps_.append(frame);
-}
-
-const AVFrame* FfmpegEngine::stepVideo(const AVFrame* from, int64_t frames) {
-    if (!from) return nullptr;
-    const auto t0 = std::chrono::steady_clock::now();
-    const int64_t decoded = source_->decodedFrames();
-    steps_.limitFrames(0);
-    int64_t ticks = ticksOf(from);
-    if (!steps_.find(ticks)) restartSteps(from, false);
-    // A newer command (or a close) stops a long step where it stands.
-    for (; frames > 0 && !decodeInterrupt_; --frames) {
-        if (const AVFrame* next = steps_.after(ticks)) {
-            ticks = ticksOf(next);
-            continue;
-        }
-        // The last frame held is the one shown: the decoder goes on from it.
-        const AVFrame* next = source_->videoAfter(ticks);
-        if (!next) break;  // the last frame (or a newer command)
-        steps_.append(next);
-        ticks = ticksOf(next);
-    }
-    for (; frames < 0 && !decodeInterrupt_; ++frames) {
-        if (const AVFrame* previous = steps_.before(ticks)) {
-            ticks = ticksOf(previous);
-            continue;
-        }
-        // The first frame held is the one shown: the stretch before it, in one go.
-        std::vector<FramePtr> run;
-        if (!source_->videoBefore(ticks, FrameStore::kMaxBytes, run)) break;
-        const int64_t previous = ticksOf(run.back().get());
-        steps_.prepend(std::move(run));
-        ticks = previous;
-    }
-    counters::add(counters::steps, 1);
-    counters::add(counters::stepFrames, source_->decodedFrames() - decoded);
-    counters::add(counters::stepNs, std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                        std::chrono::steady_clock::now() - t0)
-                                        .count());
-    const AVFrame* shown = steps_.find(ticks);
-    return shown ? shown : from;
 }
 
 }  // namespace stillmar::mci::engine

@@ -24,7 +24,7 @@ EngineStatus FfmpegEngine::seek(int64_t ms) {
     pipeline_ = false;
     clock_.stop();
     posMs_ = target;
-    const uint32_t serial = post(Command::seekTo(target, ++serial_));
+    const uint32_t serial = decode_.post(Command::seekTo(target, ++serial_));
     stateCv_.wait_for(lock, kSeekTimeout,
                       [&] { return stopping_ || serial_ != serial || presentedSerial_ == serial; });
     EngineStatus status = EngineStatus::Ok;
@@ -55,7 +55,8 @@ void FfmpegEngine::step(int64_t frames) {
     // From the frame on screen now: no newer one reaches it once the serial below is posted.
     std::shared_ptr<AVFrame> from(refFrame(shown_.get()).release(),
                                   [](AVFrame* f) { av_frame_free(&f); });
-    const uint32_t serial = post(Command::stepFrom(posMs_, ++serial_, frames, std::move(from)));
+    const uint32_t serial =
+        decode_.post(Command::stepFrom(posMs_, ++serial_, frames, std::move(from)));
     stateCv_.wait_for(lock, kSeekTimeout,
                       [&] { return stopping_ || serial_ != serial || presentedSerial_ == serial; });
     if (serial_ == serial) mode_ = EngineMode::Paused;
@@ -75,7 +76,7 @@ void FfmpegEngine::startPipeline(int64_t fromMs) {
     if (withAudio) audio_.activate(serial, fromMs);
     // With sound the demuxer goes back to the keyframe so that the audio around the start
     // is read again.
-    post(Command::playFrom(fromMs, serial, withAudio));
+    decode_.post(Command::playFrom(fromMs, serial, withAudio));
     stateCv_.notify_all();
 }
 
@@ -134,7 +135,7 @@ void FfmpegEngine::haltLocked() {
     pipeline_ = false;
     clock_.stop();
     audio_.drop();
-    post(Command::haltPlayback(++serial_));
+    decode_.post(Command::haltPlayback(++serial_));
     stateCv_.notify_all();
 }
 

@@ -1,12 +1,9 @@
 // Video decoding: frames in display order, exact seeks (forward within a group of pictures,
 // non-reference pictures before the target left undecoded, a demuxer-only reseek that replays
-// the sound), the deinterlace/rotation filter; and the decode thread that runs it and hands the
-// frames to the presenter.
+// the sound), the deinterlace/rotation filter, and the decode-ahead of a capture run's next
+// seek. The thread that runs it is the engine's decode stage (decode_stage.h).
 #include <algorithm>
-#include <chrono>
 
-#include "platform/mci/engine/engine_counters.h"
-#include "platform/mci/engine/ffmpeg_engine.h"
 #include "platform/mci/engine/media_source.h"
 
 namespace stillmar::mci::engine {
@@ -15,7 +12,6 @@ namespace {
 constexpr int kMaxDecodeErrors = 64;
 constexpr int kMaxKeyWait = 600;  // packets; some demuxers never flag keyframes
 constexpr int kMaxSeekRetries = 5;
-constexpr std::size_t kLowPackets = 2;
 // The longest step between a capture run's seeks that is decoded ahead.
 constexpr int64_t kMaxAheadStrideMs = 5000;
 
@@ -425,137 +421,6 @@ const AVFrame* MediaSource::shown() {
     shown_ = filter_->apply(prev_.get(), cur, lookahead_.get());
     shownOf_ = cur;
     return shown_ ? shown_.get() : cur;
-}
-
-// ---- decode thread -------------------------------------------------------------------------
-
-void FfmpegEngine::decodeLoop() {
-    bool pumping = false;
-    uint32_t pumpSerial = 0;
-    while (true) {
-        std::optional<Command> cmd;
-        {
-            std::unique_lock lock(commandMutex_);
-            if (!pumping) commandCv_.wait(lock, [&] { return decodeQuit_ || pending_; });
-            if (decodeQuit_) return;
-            cmd.swap(pending_);
-            decodeInterrupt_ = false;
-        }
-        if (cmd) {
-            pumping = false;
-            audio_.takePackets(0);
-            if (cmd->halt) continue;
-            frames_.clear();
-            if (cmd->play && audio_.active()) audio_.takePackets(cmd->serial);
-            FrameItem item{FrameItem::Target, cmd->serial, nullptr, cmd->ms};
-            if (cmd->step) {
-                item.frame = refFrame(stepVideo(cmd->from.get(), cmd->frames));
-                if (item.frame) {
-                    item.ptsMs = source_->framePtsMs(item.frame.get());
-                    item.positionMs = source_->framePositionMs(item.frame.get());
-                }
-            } else if (info_.hasVideo) {
-                const auto t0 = std::chrono::steady_clock::now();
-                const int64_t decoded = source_->decodedFrames();
-                const AVFrame* f = source_->seekVideo(cmd->ms, cmd->reseek);
-                counters::add(counters::seeks, 1);
-                counters::add(counters::seekFrames, source_->decodedFrames() - decoded);
-                counters::add(counters::seekNs,
-                              std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                  std::chrono::steady_clock::now() - t0)
-                                  .count());
-                item.frame = refFrame(f);
-                item.found = f != nullptr;
-                item.atTarget = source_->seekShowsTarget();
-                if (f) item.ptsMs = source_->framePtsMs(f);
-                restartSteps(f, cmd->play);
-            } else {
-                source_->seekAudio(cmd->ms);
-            }
-            frames_.push(std::move(item));
-            if (cmd->play) {
-                pumping = true;
-                pumpSerial = cmd->serial;
-                holdBeforePlayback();
-            } else if (!cmd->step && info_.hasVideo) {
-                decodeAhead();
-            }
-            continue;
-        }
-        pumping = pumpOne(pumpSerial);
-    }
-}
-
-void FfmpegEngine::decodeAhead() {
-    // While the device stands on the frame just sought, this thread has nothing to do: a
-    // capture run's next seek is decoded now, while the window saves the frame.
-    // Not for a device that is heard: a player plays on from where it stands, and would have
-    // to go back to it (the capture run's device has its sound off).
-    if (info_.hasAudio && audio_.heard()) return;
-    {
-        std::lock_guard lock(commandMutex_);
-        if (decodeQuit_ || pending_) return;
-    }
-    const auto t0 = std::chrono::steady_clock::now();
-    const int64_t decoded = source_->decodedFrames();
-    if (!source_->decodeAhead()) return;
-    counters::add(counters::aheads, 1);
-    counters::add(counters::aheadFrames, source_->decodedFrames() - decoded);
-    counters::add(counters::aheadNs, std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                         std::chrono::steady_clock::now() - t0)
-                                         .count());
-}
-
-void FfmpegEngine::holdBeforePlayback() {
-    // A play is often followed at once by another command: the capture run resumes its
-    // still-frame device just before it closes it, and a seek may follow a click on "Lecture".
-    // Decoding for playback waits a moment for it (half a frame, at most 10 ms: the first
-    // frames are still decoded before they are due), rather than start pictures nobody would
-    // see and that the close would have to wait for. Not with sound that can be heard: it is
-    // read with the pictures, and its first moment would be late (the capture run's device has
-    // its sound off).
-    if (audio_.takingPackets() && audio_.heard()) return;
-    const FrameRate rate = info_.frameRate();
-    const int64_t frameUs = rate.known() ? 1000000000 / rate.milliFps : 40000;
-    const auto hold = std::chrono::microseconds(std::clamp<int64_t>(frameUs / 2, 0, 10000));
-    std::unique_lock lock(commandMutex_);
-    commandCv_.wait_for(lock, hold, [&] { return decodeQuit_ || pending_.has_value(); });
-}
-
-bool FfmpegEngine::pumpOne(uint32_t serial) {
-    if (info_.hasVideo) {
-        const AVFrame* f = source_->nextVideo();
-        if (!f) {
-            if (!decodeInterrupt_) frames_.push(FrameItem{FrameItem::End, serial, nullptr, 0});
-            return false;
-        }
-        steps_.append(f);
-        pushFrame(FrameItem{FrameItem::Frame, serial, refFrame(f), source_->framePtsMs(f)});
-        return true;
-    }
-    if (!source_->pumpAudio()) {
-        frames_.push(FrameItem{FrameItem::End, serial, nullptr, 0});
-        return false;
-    }
-    return true;
-}
-
-void FfmpegEngine::pushFrame(FrameItem item) {
-    // While the pictures wait for the clock, the sound that sets the clock may still be
-    // further on in the file: read on (the video packets are kept for the decoder) until the
-    // sound has packets again, rather than let it run dry.
-    using Push = BoundedQueue<FrameItem>::Push;
-    bool readable = true;
-    while (true) {
-        const Push result = frames_.pushFor(item, kTick);
-        if (result != Push::Full) return;
-        {
-            std::lock_guard lock(commandMutex_);
-            if (decodeQuit_ || pending_) return;
-        }
-        while (readable && audio_.takingPackets() && audio_.queuedPackets() < kLowPackets)
-            readable = source_->readAhead();
-    }
 }
 
 }  // namespace stillmar::mci::engine
