@@ -203,13 +203,17 @@ TEST(EnginePlaybackCountTest, everyFrameAfterTheStart_isPresentedOrDropped) {
     engine->setSurface(nullptr);
 }
 
+// The clock clip opened as a source, without an engine; null when it cannot be.
+std::unique_ptr<engine::MediaSource> openClock() {
+    EngineStatus status;
+    const std::string path = test::fixture("clock.mp4");
+    return path.empty() ? nullptr : engine::MediaSource::open(path, status);
+}
+
 TEST(MediaSourceTest, interruptedPlaybackDecoding_goesOnWithoutLosingAFrame) {
     // A close or a seek interrupts the decoding of the next frame; the warm file then goes on
     // from where it stood, so the next exact seek forward still finds its frame.
-    const std::string path = test::fixture("clock.mp4");
-    ASSERT_FALSE(path.empty());
-    EngineStatus status;
-    auto source = engine::MediaSource::open(path, status);
+    auto source = openClock();
     ASSERT_TRUE(source);
     std::atomic<bool> interrupt{false};
     source->setInterrupt(&interrupt);
@@ -242,10 +246,7 @@ TEST(MediaSourceTest, interruptedPlaybackDecoding_goesOnWithoutLosingAFrame) {
 TEST(MediaSourceTest, reseekWhereTheDecoderStands_readsTheSoundAgainWithoutDecodingAgain) {
     // Playing with sound from where a device stands: the sound around the start is read again,
     // and the pictures go on from that frame exactly.
-    const std::string path = test::fixture("clock.mp4");
-    ASSERT_FALSE(path.empty());
-    EngineStatus status;
-    auto source = engine::MediaSource::open(path, status);
+    auto source = openClock();
     ASSERT_TRUE(source);
     const AVFrame* f = source->seekVideo(6480, false);
     ASSERT_TRUE(f);
@@ -270,10 +271,7 @@ TEST(MediaSourceTest, seekDecodedAhead_isTakenWhenAsked_andAnythingElseLandsExac
     // A file reopened a step further on each time (a capture run) decodes the next step while
     // it stands still. The frame shown stays; the next step costs nothing, and a play, a step
     // or another seek from the frame shown land as they would have without it.
-    const std::string path = test::fixture("clock.mp4");
-    ASSERT_FALSE(path.empty());
-    EngineStatus status;
-    auto source = engine::MediaSource::open(path, status);
+    auto source = openClock();
     ASSERT_TRUE(source);
     auto number = [&](const AVFrame* f) { return f ? frame25(source->framePtsMs(f)) : -1; };
     auto reopenAt = [&](int64_t ms) {
