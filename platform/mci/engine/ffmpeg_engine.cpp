@@ -2,8 +2,6 @@
 // stages' threads, and captures.
 #include "platform/mci/engine/ffmpeg_engine.h"
 
-#include <algorithm>
-
 #include "platform/mci/engine/source_cache.h"
 #include "platform/system/bmp_file.h"
 
@@ -29,18 +27,18 @@ EngineStatus FfmpegEngine::open(const std::string& path) {
     key_ = key;
     info_ = source_->info();
     {
-        std::lock_guard lock(mutex_);
-        mode_ = EngineMode::Stopped;
-        posMs_ = 0;
-        toMs_ = -1;
-        pipeline_ = false;
-        presentedSerial_ = serial_;
-        shown_ = refFrame(source_->firstFrame());
-        shownPtsMs_ = shown_ ? source_->framePtsMs(shown_.get()) : 0;
-        speed_ = kNormalSpeed;
-        clock_.stop();
-        clock_.setSpeed(kNormalSpeed);
-        clock_.set(0);
+        std::lock_guard lock(play_.mutex);
+        play_.mode = EngineMode::Stopped;
+        play_.posMs = 0;
+        play_.toMs = -1;
+        play_.pipeline = false;
+        play_.presentedSerial = play_.serial;
+        play_.shown = refFrame(source_->firstFrame());
+        play_.shownPtsMs = play_.shown ? source_->framePtsMs(play_.shown.get()) : 0;
+        play_.speed = kNormalSpeed;
+        play_.clock.stop();
+        play_.clock.setSpeed(kNormalSpeed);
+        play_.clock.set(0);
     }
     startThreads();
     if (video_.hasSurface()) refresh();
@@ -52,38 +50,38 @@ void FfmpegEngine::close() {
     decode_.release();
     if (source_) cacheSource(key_, std::move(source_));
     audio_.release();
-    std::lock_guard lock(mutex_);
-    shown_.reset();
+    std::lock_guard lock(play_.mutex);
+    play_.shown.reset();
     info_ = {};
-    mode_ = EngineMode::Stopped;
-    posMs_ = 0;
-    pipeline_ = false;
+    play_.mode = EngineMode::Stopped;
+    play_.posMs = 0;
+    play_.pipeline = false;
 }
 
 void FfmpegEngine::startThreads() {
-    stopping_ = false;
+    play_.stopping = false;
     frames_.reopen();
     audio_.start(*source_, info_.hasAudio);
     decode_.start(*source_, info_);
-    presentThread_ = std::thread([this] { presentLoop(); });
+    presenter_.start(*source_, info_);
 }
 
 void FfmpegEngine::stopThreads() {
     {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
+        std::lock_guard lock(play_.mutex);
+        play_.stopping = true;
     }
-    stateCv_.notify_all();
+    play_.cv.notify_all();
     decode_.stop();
     frames_.abort();
     audio_.stop();
     decode_.join();
-    if (presentThread_.joinable()) presentThread_.join();
+    presenter_.join();
     audio_.join();
 }
 
 MediaInfo FfmpegEngine::info() const {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(play_.mutex);
     return info_;
 }
 
@@ -94,38 +92,29 @@ void FfmpegEngine::setSurface(VideoSurface* surface) {
 
 void FfmpegEngine::refresh() {
     // The frame is handed over unconverted, here on the caller's thread: the surface converts
-    // it at the size it has when it is drawn. Under mutex_, so that the presenter cannot show a
-    // newer frame in between that this one would replace.
-    std::lock_guard lock(mutex_);
-    if (!shown_ || stopping_) return;
-    video_.present(*source_, shown_.get(), shownPtsMs_, false);
+    // it at the size it has when it is drawn. Under play_.mutex, so that the presenter cannot show
+    // a newer frame in between that this one would replace.
+    std::lock_guard lock(play_.mutex);
+    if (!play_.shown || play_.stopping) return;
+    video_.present(*source_, play_.shown.get(), play_.shownPtsMs, false);
 }
 
 EngineMode FfmpegEngine::mode() const {
-    std::lock_guard lock(mutex_);
-    return mode_;
-}
-
-int64_t FfmpegEngine::endMsLocked() const {
-    return toMs_ >= 0 ? toMs_ : info_.lengthMs;
-}
-
-int64_t FfmpegEngine::positionLocked() const {
-    if (!rules().clockRuns) return posMs_;
-    return std::clamp<int64_t>(clock_.now(), 0, endMsLocked());
+    std::lock_guard lock(play_.mutex);
+    return play_.mode;
 }
 
 int64_t FfmpegEngine::positionMs() const {
-    std::lock_guard lock(mutex_);
-    return positionLocked();
+    std::lock_guard lock(play_.mutex);
+    return play_.positionLocked(info_.lengthMs);
 }
 
 EngineStatus FfmpegEngine::captureFrame(const std::string& bmpPath) {
     FramePtr frame;
     Size size;
     {
-        std::lock_guard lock(mutex_);
-        frame = refFrame(shown_.get());
+        std::lock_guard lock(play_.mutex);
+        frame = refFrame(play_.shown.get());
         size = info_.videoSize;
     }
     if (!frame) return EngineStatus::Unsupported;
