@@ -4,11 +4,11 @@
 // target and starts the clock from it when it plays; the caller's commands wait for that.
 //
 // Threads and locks: start() and join() from the engine's caller as the engine starts and
-// stops its threads; it is asked to end by the play state's stopping (with the frame queue
-// aborted). Its thread takes the play state's lock (play_state.h) to read and move the state
-// on, and under it the clock's, the frame queue's and the audio stage's device and PCM locks
-// (a pause, a resume). It gives pictures to video_'s lock with the play state's lock released.
-// It owns nothing shared but its thread; source_ and info_ are set by start() before it runs.
+// stops its threads; the thread ends once the play state is stopping (and the frame queue
+// aborted). The thread takes the play state's lock (play_state.h) to read the state and move it
+// on; under it, the clock's and the frame queue's locks and the audio device's (pauseDevice()
+// and resumeDevice(), see audio_stage.h). It hands pictures to video_ with the play state's
+// lock released. source_ and info_ are set by start() before the thread runs.
 
 #include <chrono>
 #include <cstdint>
