@@ -29,6 +29,30 @@ inline double timeCommand(const std::string& command) {
     return seconds(t0, Clock::now());
 }
 
+// The ffmpeg tool's single pass writing one picture a second, 99 of them, from second `start` of
+// `file` into `dir` as .bmp files (`scale`: ",scale=W:H" or ""), in seconds. With
+// `referencesOnly` the tool decodes only the pictures that others refer to (-skip_frame noref):
+// its pictures are then not the ones asked for, but its time is the floor of an exact capture
+// run, which cannot decode fewer.
+inline double toolPass(const std::string& file, int start, const std::string& scale,
+                       const std::filesystem::path& dir, bool referencesOnly = false) {
+    std::filesystem::create_directories(dir);
+    const double s = timeCommand(std::string("ffmpeg -nostdin -hide_banner -loglevel error -y ") +
+                                 (referencesOnly ? "-skip_frame noref " : "") + "-ss " +
+                                 std::to_string(start) + " -i \"" + file + "\" -vf fps=1" + scale +
+                                 " -frames:v 99 \"" + (dir / "out%d.bmp").string() + "\"");
+    std::filesystem::remove_all(dir);
+    return s;
+}
+
+// Prints the floor next to a run of `ours` seconds against the tool's full pass of `tool`.
+inline void printFloor(double ours, double tool, double floor) {
+    std::printf(
+        "  floor: the tool decoding the reference frames only: %.2f s (%.2f of its pass); "
+        "ours / floor %.2f\n",
+        floor, floor / tool, ours / floor);
+}
+
 // The file at `name` in the build's bench folder, made once by the ffmpeg tool's `arguments`
 // (inputs and encoding; the output file is added). Empty when it cannot be made.
 inline std::string generatedFile(const std::string& name, const std::string& arguments) {

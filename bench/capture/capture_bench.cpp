@@ -64,9 +64,11 @@ extern "C" {
 namespace fs = std::filesystem;
 using stillmar::bench::benchFile;
 using stillmar::bench::Clock;
+using stillmar::bench::printFloor;
 using stillmar::bench::run;
 using stillmar::bench::seconds;
 using stillmar::bench::timeCommand;
+using stillmar::bench::toolPass;
 using stillmar::bench::XServer;
 
 // Every picture a video decoder of this process gives out, counted where the library hands it
@@ -472,11 +474,7 @@ int main(int argc, char** argv) {
             printDecoding(file, r);
             // The tool starts where the run did: the second the main player stood at.
             const int first = r.bitmaps.good ? r.bitmaps.first : start;
-            fs::create_directories(dir / "tool");
-            const double tool = timeCommand("ffmpeg -nostdin -hide_banner -loglevel error -y -ss " +
-                                            std::to_string(first) + " -i \"" + file +
-                                            "\" -vf fps=1,scale=489:372 -frames:v 99 \"" +
-                                            (dir / "tool").string() + "/out%d.bmp\"");
+            const double tool = toolPass(file, first, ",scale=489:372", dir / "tool");
             std::printf(
                 "  main player %s: window run %.2f s (%d of 99 bitmaps%s)   ffmpeg: %.2f s   "
                 "ratio %.2f (target <= 0.7, aim 0.5)\n",
@@ -486,8 +484,9 @@ int main(int argc, char** argv) {
                           .c_str()
                     : "",
                 tool, r.elapsed / tool);
+            printFloor(r.elapsed, tool,
+                       toolPass(file, first, ",scale=489:372", dir / "tool", true));
             std::fflush(stdout);
-            fs::remove_all(dir / "tool");
             fs::remove_all(appDir);
         }
     }
