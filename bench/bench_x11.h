@@ -9,14 +9,28 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 namespace stillmar::bench {
+
+// Ends a child process: asked first, then killed when it has not ended within 3 s (a player busy
+// with a large picture may not answer SIGTERM at all).
+inline void endProcess(pid_t child) {
+    kill(child, SIGTERM);
+    for (int i = 0; i < 30; ++i) {
+        if (waitpid(child, nullptr, WNOHANG) == child) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+}
 
 // User + system CPU seconds of a process and all its threads; -1 when it cannot be read.
 inline double cpuSeconds(pid_t pid) {
@@ -79,8 +93,7 @@ class XServer {
         while (read(ready[0], &c, 1) == 1 && c != '\n') number += c;
         close(ready[0]);
         if (number.empty()) {
-            kill(child, SIGTERM);
-            waitpid(child, nullptr, 0);
+            endProcess(child);
             std::printf("cannot start Xvfb (is it installed?)\n");
             return false;
         }
@@ -93,8 +106,7 @@ class XServer {
 
     void stop() {
         if (!started_) return;
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
+        endProcess(pid_);
         started_ = false;
     }
 

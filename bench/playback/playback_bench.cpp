@@ -96,19 +96,6 @@ bool installed(const std::string& tool) {
     return stillmar::bench::run("command -v " + tool + " >/dev/null 2>&1") == 0;
 }
 
-// Ends a player: asked first, then killed when it has not ended within 3 s (a player busy
-// with a large picture may not answer SIGTERM at all).
-void stop(pid_t child) {
-    kill(child, SIGTERM);
-    int status = 0;
-    for (int i = 0; i < 30; ++i) {
-        if (waitpid(child, &status, WNOHANG) == child) return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    kill(child, SIGKILL);
-    waitpid(child, &status, 0);
-}
-
 // Another player on the same X server, measured as ours is: its CPU between the end of the
 // warm-up and `measureS` seconds later, read from /proc while it plays; then it is ended.
 Cost other(const std::vector<std::string>& command, int measureS) {
@@ -138,7 +125,7 @@ Cost other(const std::vector<std::string>& command, int measureS) {
     const double wall = seconds(t0, Clock::now());
     int status = 0;
     const bool ended = waitpid(child, &status, WNOHANG) == child;
-    if (!ended) stop(child);
+    if (!ended) stillmar::bench::endProcess(child);
     if (ended || p0 < 0 || p1 < 0) {
         cost.note = "ended before the measure was over (exit status " +
                     std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ")";
